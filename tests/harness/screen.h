@@ -1,0 +1,176 @@
+// Screen tests: runs a real program in a pseudo-terminal and reads its screen through an
+// embedded terminal emulator (libvterm), so a test can type keys, wait for text and check cells.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zoxtest {
+
+// ZOX_BIN_DIR "/" program: where zoxcomp, zoxexec, zoxdump and the test programs are built.
+std::string binPath(std::string_view program);
+// ZOX_TEST_DATA "/" relative: the checked-in sources, compiled files and resources.
+std::string dataPath(std::string_view relative);
+
+// A fresh directory under $TMPDIR (or /tmp), removed with everything in it on destruction.
+// Give each test its own so that tests can run in parallel.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(std::string_view name) const;  // path()/name
+  // Writes (replacing) a file; creates missing parent directories. Throws on failure.
+  void write(std::string_view name, std::string_view bytes) const;
+  // The whole file as bytes; throws std::runtime_error if it cannot be read.
+  std::string read(std::string_view name) const;
+  bool exists(std::string_view name) const;
+
+ private:
+  std::string path_;
+};
+
+// Colour values in Cell::fg / Cell::bg.
+inline constexpr int kDefaultColor = -1;     // the terminal's default (SGR 39 / 49, or none set)
+inline constexpr int kRgbFlag = 0x1000000;   // kRgbFlag | 0xRRGGBB for a direct RGB colour
+constexpr int rgb(int r, int g, int b) { return kRgbFlag | (r << 16) | (g << 8) | b; }
+
+// One character cell of the screen.
+//   text: the character as UTF-8 (with any combining characters); "" for a cell never written
+//         (row() and text() show such a cell as a space). The right half of a double-width
+//         character is also "".
+//   fg, bg: the colour as the program asked for it:
+//         SGR 30-37 / 40-47           -> 0..7
+//         SGR 90-97 / 100-107         -> 8..15
+//         SGR 38;5;N / 48;5;N         -> N (0..255)
+//         SGR 38;2;R;G;B / 48;2;...   -> rgb(R, G, B)
+//         SGR 39 / 49 or nothing set  -> kDefaultColor
+//         Bold does not brighten: bold red stays 1 with bold = true (libvterm keeps the index;
+//         only its own RGB conversion would brighten it, and the harness never converts).
+//   reverse: SGR 7 as set by the program; fg/bg are NOT swapped for it.
+struct Cell {
+  std::string text;
+  int fg = kDefaultColor;
+  int bg = kDefaultColor;
+  bool bold = false;
+  bool underline = false;
+  bool blink = false;
+  bool reverse = false;
+  int width = 1;  // 2 for the left half of a double-width character
+};
+
+struct ScreenOptions {
+  int cols = 80;
+  int rows = 25;
+  std::string term = "xterm-256color";  // TERM for the child; "linux" has no alternate screen
+  std::string cwd;                      // working directory of the child; "" keeps ours
+  std::vector<std::string> env;         // extra NAME=VALUE, applied last (override the above)
+  std::string locale = "C.UTF-8";       // LANG and LC_ALL; the other LC_* are cleared
+};
+
+// Keys as a real xterm sends them in its default (normal cursor-key) mode. Cursor keys follow
+// the application cursor mode (DECCKM, set by curses' keypad()), as xterm does: ESC O A vs ESC [ A.
+enum class Key {
+  Enter,      // "\r"
+  Escape,     // "\x1b"
+  Up,
+  Down,
+  Left,
+  Right,
+  Home,
+  End,
+  Delete,     // ESC [ 3 ~
+  Backspace,  // "\x7f"
+  Tab,        // "\t"
+  CtrlC,      // "\x03" (the pty turns it into SIGINT unless the program is in raw mode)
+  PageUp,     // ESC [ 5 ~
+  PageDown,   // ESC [ 6 ~
+  Insert,     // ESC [ 2 ~
+  F1,         // ESC O P
+  F2,
+  F3,
+  F4,
+  F5,  // ESC [ 15 ~
+  F6,
+  F7,
+  F8,
+  F9,
+  F10,
+  F11,
+  F12,
+};
+
+// A program running in its own pseudo-terminal and session, with the screen it draws.
+// All reads of the screen first take in whatever the program has written so far, and every
+// wait pumps the program's output while it waits; nothing sleeps a fixed time.
+// Row and column numbers start at 0. Not thread-safe; each Screen is independent.
+class Screen {
+ public:
+  // Starts argv[0] (looked up in PATH if it has no '/') with argv in a new pty of the given
+  // size. Throws std::runtime_error if the pty cannot be made; if exec fails the child exits
+  // with status 127 and prints the reason on the screen.
+  explicit Screen(std::vector<std::string> argv, ScreenOptions opts = {});
+  ~Screen();  // kills the child's process group if it still runs, and reaps it
+  Screen(const Screen&) = delete;
+  Screen& operator=(const Screen&) = delete;
+
+  void send(std::string_view bytes);  // raw bytes to the program (UTF-8 text etc.)
+  void key(Key k);                    // the escape sequence a real xterm sends
+  void type(std::string_view utf8) { send(utf8); }
+
+  // Each wait returns true as soon as the condition holds, false after timeoutSec.
+  bool waitForText(std::string_view utf8, double timeoutSec = 20);  // anywhere on screen
+  bool waitForRow(int row, std::string_view utf8, double timeoutSec = 20);  // row contains
+  bool waitUntil(std::function<bool()> pred, double timeoutSec = 20);  // pumps output meanwhile
+  // Waits until the program has written nothing for quietSec (or has exited); use sparingly,
+  // when a test must check that something did NOT appear. False after timeoutSec.
+  bool waitForQuiet(double quietSec = 0.3, double timeoutSec = 20);
+
+  std::string row(int r);  // UTF-8 text of a row, trailing blanks trimmed; "" if out of range
+  std::string text();      // all rows joined with '\n' (each trimmed)
+  Cell cell(int col, int row);  // an out-of-range cell comes back as a default, empty Cell
+  int cursorRow();
+  int cursorCol();
+  int cols() const { return cols_; }
+  int rows() const { return rows_; }
+  bool altScreen();  // the program currently shows the alternate screen
+
+  void resize(int cols, int rows);  // TIOCSWINSZ + SIGWINCH, the emulator resized too
+  void signal(int sig);             // to the child's process group
+  // Pumps output until the child has exited and the pty is drained to EOF, so the final
+  // screen is complete. False on timeout (the child still runs).
+  bool waitForExit(double timeoutSec = 20);
+  bool running();     // the child has not yet been reaped
+  int exitStatus();   // exit code, or 128+signal number; -1 while running
+  pid_t pid() const { return pid_; }
+
+  std::string dump();  // the screen with row numbers and the cursor, for failure messages
+  std::string output() const { return raw_; }  // every byte the program wrote, as written
+
+  struct Impl;  // the emulator (kept out of this header so tests need no libvterm includes)
+
+ private:
+  void pump(double timeoutSec);  // read what is there, waiting up to timeoutSec for some
+  void feed(const char* bytes, size_t n);
+  void reap(bool block);
+  void writeAll(std::string_view bytes);
+
+  std::unique_ptr<Impl> impl_;
+  int master_ = -1;
+  pid_t pid_ = -1;
+  int status_ = -1;
+  bool eof_ = false;
+  int cols_ = 80;
+  int rows_ = 25;
+  std::string raw_;
+};
+
+}  // namespace zoxtest
