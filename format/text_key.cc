@@ -1,0 +1,73 @@
+// Text scrambling with the shared text key.
+#include "format/text_key.h"
+
+namespace zox {
+
+namespace {
+// Latin-1 letters that have a code of their own, in code order from 23.
+constexpr std::array<uint8_t, 7> kLetters = {0xC4, 0xE4, 0xD6, 0xF6, 0xDC, 0xFC, 0xDF};
+}  // namespace
+
+int textCode(uint8_t c) {
+  for (size_t i = 0; i < kLetters.size(); ++i) {
+    if (kLetters[i] == c) return kFirstTextCode + static_cast<int>(i);
+  }
+  if (c == '\n') return kLineBreakCode;
+  if (c >= kFirstTextCode && c <= kLineBreakCode) return -1;
+  if (c < kFirstTextCode || c > kLastTextCode) return -1;
+  return c;
+}
+
+int latin1OfCode(int code) {
+  if (code < kFirstTextCode || code > kLastTextCode) return -1;
+  if (code < kFirstTextCode + static_cast<int>(kLetters.size())) {
+    return kLetters[code - kFirstTextCode];
+  }
+  if (code == kLineBreakCode) return '\n';
+  return code;
+}
+
+std::optional<std::string> scramble(std::string_view latin1, size_t keyPos, size_t* badIndex) {
+  std::string out;
+  out.reserve(latin1.size());
+  for (size_t i = 0; i < latin1.size(); ++i) {
+    int code = textCode(static_cast<uint8_t>(latin1[i]));
+    if (code < 0) {
+      if (badIndex) *badIndex = i;
+      return std::nullopt;
+    }
+    out.push_back(static_cast<char>((code + kTextKey[(keyPos + i) % kTextKey.size()]) & 0xFF));
+  }
+  return out;
+}
+
+std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos) {
+  std::string out;
+  out.reserve(scrambled.size());
+  for (size_t i = 0; i < scrambled.size(); ++i) {
+    uint8_t b = static_cast<uint8_t>(scrambled[i]);
+    if (b == 0) break;
+    int code = (b - kTextKey[(keyPos + i) % kTextKey.size()]) & 0xFF;
+    int c = latin1OfCode(code);
+    if (c < 0) return std::nullopt;
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+}  // namespace zox
+
+namespace zox {
+namespace {
+constexpr bool keyKeepsTextBytesInRange() {
+  for (uint8_t k : kTextKey) {
+    for (int code = kFirstTextCode; code <= kLastTextCode; ++code) {
+      int b = (code + k) & 0xFF;
+      if (b < 1 || b > 0x9F) return false;
+    }
+  }
+  return true;
+}
+static_assert(keyKeepsTextBytesInRange(), "a key byte would let a text byte end a statement");
+}  // namespace
+}  // namespace zox

@@ -1,0 +1,42 @@
+// Text scrambling: every stored text (adventure name, statement texts, saved-game texts) is
+// mapped to the codes 23..127 and offset by the bytes of one fixed 16-byte text key.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zox {
+
+// Lowest and highest text code; 23..29 stand for the seven German letters, 30 for a line break.
+inline constexpr int kFirstTextCode = 23;
+inline constexpr int kLastTextCode = 127;
+inline constexpr int kLineBreakCode = 30;
+
+// The one text key. Every key byte lies in 0..32 or 234..255, so every code 23..127 scrambles
+// to a byte 1..159: a stored text never holds a 0x00 (end of the header name) nor a byte of
+// 0xA0 or above (the next opcode).
+inline constexpr std::array<uint8_t, 16> kTextKey = {7,   250, 19, 3,   244, 28, 11,  238,
+                                                     1,   31,  236, 15, 248, 22, 5,   241};
+
+// The text code of one Latin-1 character, or -1 if a text may not hold it. The raw control
+// bytes 23..30 are refused too: stored as themselves they would come back as umlauts or as a
+// line break.
+int textCode(uint8_t latin1);
+
+// The Latin-1 character of a text code 23..127, or -1 for a code outside that range.
+int latin1OfCode(int code);
+
+// Scrambles a Latin-1 text whose first character sits at key position keyPos (continuation
+// lines go on with the running position). On a refused character returns nothing and, if
+// badIndex is given, stores its index.
+std::optional<std::string> scramble(std::string_view latin1, size_t keyPos = 0,
+                                    size_t* badIndex = nullptr);
+
+// Unscrambles up to the first 0x00 or the end. Nothing when a byte does not give a code 23..127.
+std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos = 0);
+
+}  // namespace zox
