@@ -1,0 +1,274 @@
+// The compiler state (one object for the whole run) and the services of the driver that the
+// section and statement compilers use: the output rule, the error list, the name tables, and
+// the reading position of the source (re-read, look-ahead). The statement compilers of
+// statements.h code against this header only.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/errors.h"
+#include "compiler/lexer.h"
+#include "compiler/names.h"
+
+namespace zox {
+
+inline constexpr int kLineChars = 256;  // characters of one source line read at once
+// The line buffer: kLineChars characters, the newline that ended the line (kept, as a stdio
+// line read keeps it), and the terminator.
+inline constexpr int kLineBufferSize = kLineChars + 2;
+
+inline constexpr int kTableSize = 256;          // text variables, flags, numbers, resources
+inline constexpr int kMaxRooms = 65535;         // room names
+inline constexpr int kMaxRoomNameChars = 50;
+inline constexpr int kMaxNameChars = 17;        // variable and resource names
+inline constexpr int kMaxIfDepth = 32000;
+inline constexpr int kMaxChoiceDepth = 17;
+inline constexpr int kMaxErrors = 17;
+inline constexpr int kExcerptChars = 52;
+inline constexpr int kMaxTitleChars = 250;
+
+// ---- Error list ----
+
+struct RecordedError {
+  int number = 0;
+  unsigned line = 0;    // 0: no line given
+  std::string excerpt;  // at most kExcerptChars characters; empty: no text given
+};
+
+struct ErrorList {
+  std::array<RecordedError, kMaxErrors> entries{};
+  int count = 0;
+  bool empty() const { return count == 0; }
+  bool full() const { return count >= kMaxErrors; }
+  // Number of the last recorded error (the exit status after errors). REQUIRES !empty().
+  int last() const { return entries[count - 1].number; }
+};
+
+// ---- Source reading ----
+
+// Where the next source line will be read from (an offset into the source text).
+struct ReadPosition {
+  size_t offset = 0;
+};
+
+// One line read by the look-ahead (readAheadLine), kept apart from the driver's current line.
+struct AheadLine {
+  std::array<char, kLineBufferSize> buffer{};
+  const char* line = nullptr;  // into buffer, after leading blanks, tabs and carriage returns
+  int code = kTokRem;          // token code of the first word; kTokRem for an empty line
+  unsigned number = 0;         // trailing number of the first word
+  int consumed = 0;            // the lexer's consumed length for the first word
+  bool complete = true;        // false when prepareLine split the line at a "/"
+};
+
+// One declared resource (the name is in Compiler::resources at the same slot).
+struct ResourceEntry {
+  std::string path;          // the resource file, as written in the source
+  uint32_t placeholder = 0;  // output offset of the u32 operand of its RESOURCE statement
+  uint8_t kind = 0;          // 0: ANSITEXT
+};
+
+// ---- The compiler state ----
+
+struct Compiler {
+  Compiler();
+  ~Compiler();  // closes what is open; removes the output when it should not be kept
+  Compiler(const Compiler&) = delete;
+  Compiler& operator=(const Compiler&) = delete;
+
+  // -- Files --
+  std::FILE* sourceFile = nullptr;  // open from openSource until the end of the source
+  std::string source;               // the whole source as Latin-1 (UTF-8 letters folded)
+  size_t readPos = 0;               // where the next line is read (see ReadPosition)
+  std::FILE* output = nullptr;
+  std::string outputPath;
+  bool outputCreated = false;       // the output was created (so may be removed at exit)
+  bool keepOutput = false;          // set when the file is complete: finishOutput succeeded
+
+  // -- Header line --
+  int part = 1;         // part number, 1..11
+  int partCount = 1;    // part count, part..11
+  std::string title;    // scrambled title
+
+  // -- Output --
+  uint32_t checksum = 0;       // running sum of every byte through the output rule
+  uint32_t checksumTotal = 0;  // the code checksum stored after the code (resource offsets in)
+  uint32_t codeEndField = 0;   // offset of the 4-byte code-end field
+  uint32_t codeEnd = 0;        // E: offset just after the end marker
+  uint32_t outputPos = 0;      // current offset of the output file
+  // Every byte written from the code-end field on, in file order, while the error list is
+  // empty; the GO TO pass walks and patches this copy instead of reading the file back.
+  std::vector<uint8_t> code;
+
+  // -- Error list --
+  ErrorList errors;
+
+  // -- Current line --
+  std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
+  bool haveLine = false;     // false once the source is exhausted
+  size_t lineOffset = 0;     // source offset of lineBuffer[0]
+  unsigned lineNumber = 2;   // line 1 is the header line
+  bool countThisLine = true; // cleared by the colon-clause compiler; see compileLine
+
+  // -- Section context --
+  bool inInit = false;
+  bool inRoom = false;        // a [ROOM or [STATUS]
+  bool inInventory = false;
+  bool inStatus = false;
+  bool clauseSeen = false;    // a bracket clause header in this section
+  bool itemLineMark = false;  // the line before was [ROOM, [INVENTORY] or ITEM
+  bool seenInit = false;      // once-only sections
+  bool seenInventory = false;
+  bool seenStatus = false;
+
+  // -- Once-only settings (set when the setting compiled without error) --
+  bool seenTitle = false;
+  bool seenCText = false;
+  bool seenIText = false;
+  bool seenInText = false;
+  bool seenPassword = false;
+  bool seenStart = false;
+  bool seenStatusLines = false;
+
+  // -- IF blocks --
+  int ifDepth = 0;                        // 0..kMaxIfDepth
+  std::bitset<kMaxIfDepth + 1> elseSeen;  // by depth
+  int oneLineIfsWaiting = 0;              // one-line IFs whose statement is still to come
+  unsigned lastIfLine = 0;                // line of the last IF block opened
+
+  // -- Choice blocks --
+  int choiceDepth = 0;                                // 0..kMaxChoiceDepth
+  std::array<int, kMaxChoiceDepth + 1> choiceEntries{};  // entry counter by depth
+  unsigned lastChooseLine = 0;                        // line of the last CHOOSE block opened
+
+  // -- Texts --
+  int lastTextLineLength = 0;        // characters of the last text line stored
+  bool continuationAllowed = false;  // a continuation line may follow
+  bool pendingNewLine = false;       // PRINTDNL / PRINTINP want a 0xC0 before the next statement
+  size_t textKeyPos = 0;             // running key position of the last stored text
+
+  // -- Name tables --
+  NameTable initTexts{kTableSize, kErrTableFull};
+  NameTable roomTexts{kTableSize, kErrTableFull};
+  NameTable flags{kTableSize, kErrTableFull};
+  NameTable numbers{kTableSize, kErrTableFull};
+  NameTable resources{kTableSize, kErrTableFull};
+  NameTable rooms{kMaxRooms, kErrOutOfRange};
+  std::vector<uint32_t> roomPositions;  // by room slot: offset of its 0xA1, 0 while only named
+
+  // -- Resources --
+  std::vector<ResourceEntry> resourceEntries;  // by resource slot
+  int resourceCount = 0;
+  int resourceIndex = 0;  // the next resource to store
+};
+
+// ---- What the dispatcher (compileLine) does around a statement compiler ----
+// Before it: skips leading blanks, tabs and carriage returns; classifies and prepares the line;
+// applies the placement rules of the section context (the compiler is not called when the
+// statement may not stand there: 84, 85, 86, 89, 90, 91, 20 before any section, 30 for
+// PASSWORD outside part 1); then stores the pending new line (storePendingNewLine) and clears
+// c.continuationAllowed, both except before the continuation line compiler.
+// The StatementLine: line = the prepared line after its leading blanks, rest = line + the
+// lexer's consumed length, code and number of the first word. For END the dispatcher has
+// looked at the next word only to apply the END CHOOSE placement; compileEnd tells END CHOOSE
+// from END itself.
+// After it: a non-zero result is recorded with the current line number and line (5 ends the
+// compilation); after IMSG compiled without error c.continuationAllowed is set; the item-line
+// mark is updated; the line number advances (see reReadFrom and c.countThisLine); the next line
+// is read; waiting automatic ENDs of one-line IFs are stored (0xAA each, lowering c.ifDepth and
+// clearing the ELSE-seen bit of each depth closed) after the next statement that is not itself
+// a one-line IF. A one-line IF is detected by c.oneLineIfsWaiting having grown during the line.
+// Left to the statement compilers: the IF depth, ELSE-seen bits and c.lastIfLine in compileIf,
+// compileElse and compileEnd; choice depth, entry counters and c.lastChooseLine in
+// compileChoose, compileChoiceEntry and compileEnd; c.clauseSeen in compileBracketClause;
+// c.countThisLine in compileColonClause; the once-only setting marks; the text marks.
+// The section headers and clause lines check open IF and choice blocks (82, 94) afterwards.
+
+// ---- Output rule ----
+// Every statement byte goes through emitByte: it is added to the code checksum and written to
+// the output only while the error list is empty. Each returns 0, or 5 (kErrIo) when a write
+// fails; the dispatcher ends the compilation on 5.
+
+int emitByte(Compiler& c, uint8_t byte);
+int emitU16(Compiler& c, uint16_t value);  // low byte first
+int emitU32(Compiler& c, uint32_t value);  // low byte first
+
+// Converts and scrambles a Latin-1 text and emits it. The key position starts at 0 and
+// c.textKeyPos is left after the text. Returns 0, 51 (a character a text may not hold;
+// nothing is emitted) or 5. A '\n' in the text stores the line-break code.
+int emitText(Compiler& c, std::string_view latin1);
+// The same, going on at the running key position c.textKeyPos: for continuation lines, which
+// extend the text stored before them (put a '\n' first for the line break).
+int emitTextContinued(Compiler& c, std::string_view latin1);
+
+// Writes the 4-byte room slot of a GO TO (low byte first) to the output without adding it to
+// the code checksum; the GO TO pass replaces it and counts the final bytes. Written, like every
+// statement byte, only while the error list is empty. Returns 0 or 5.
+int emitGoSlot(Compiler& c, uint32_t roomSlot);
+
+// The current output offset: where the next emitted byte goes. Rooms record it before their
+// 0xA1; RESOURCE records it as the place of its placeholder operand.
+inline uint32_t outputOffset(const Compiler& c) { return c.outputPos; }
+
+// Stores the pending new line: if c.pendingNewLine is set and c.lastTextLineLength is not 80,
+// emits 0xC0 and clears the mark; with a length of 80 nothing happens and the mark stays.
+// The dispatcher calls it before every statement compiler but the continuation line's.
+// Returns 0 or 5.
+int storePendingNewLine(Compiler& c);
+
+// ---- Error list ----
+
+// Records an error: number, line (0 for none) and an excerpt of text up to its newline or end
+// (none or empty: no excerpt). More than 52 characters are cut to 48 and " ...". Nothing
+// happens once 17 errors are recorded. The dispatcher records every non-zero result of a
+// statement compiler itself (with the current line); statement compilers return their error
+// and call this only for errors of another line (none at present).
+void recordError(Compiler& c, int number, unsigned line, std::optional<std::string_view> text);
+// True when the error list holds 17 entries.
+bool tooManyErrors(const Compiler& c);
+
+// ---- Source reading (used by compileIf, compileColonClause and compileChoose) ----
+
+// Makes the text at p, a position inside the current line (c.lineBuffer) after its first
+// character, the next line read: the driver reads it after the current statement, as it reads
+// the text after a "/", and the line counter does not advance for the current line when it
+// is left this way by a one-line IF (which also raises c.oneLineIfsWaiting) or by a colon
+// clause (which also clears c.countThisLine). Returns false, and changes nothing, when p is
+// not inside the current line after its start.
+bool reReadFrom(Compiler& c, const char* p);
+
+// The reading position: where the next line will be read. While a statement compiler runs this
+// is the start of the line after the current one (or the text after a "/").
+ReadPosition readingPosition(const Compiler& c);
+// Sets the reading position back (after a look-ahead).
+void setReadingPosition(Compiler& c, ReadPosition pos);
+
+// Look-ahead: reads the line at the reading position into out, without compiling it: leading
+// blanks, tabs and carriage returns skipped, the first word classified, and the line prepared
+// unless it is a comment (a "/" moves the reading position to the text after it, as for
+// compiled lines). An empty line has code kTokRem. Returns false when the source is exhausted.
+// Changes nothing but the reading position: not the current line, the line number or a mark.
+// compileChoose: pos = readingPosition(c); while (readAheadLine(c, l)) {...};
+// setReadingPosition(c, pos).
+bool readAheadLine(Compiler& c, AheadLine& out);
+
+// ---- Driver (compiler/driver.h has the whole run) ----
+
+// Opens the source, names and creates the output and writes its header. 0 or a fatal number.
+int openSource(Compiler& c, const std::string& path);
+// Compiles one line (or one statement of a split line). 0: go on; kSourceDone (-1): finished
+// without errors; kSourceDoneErrors (-2): finished with errors; 5 or 7: fatal.
+int compileLine(Compiler& c);
+// The passes after the line loop.
+int resolveJumps(Compiler& c);   // 0; -1 errors were recorded (33); 2 or 5 fatal
+int storeResource(Compiler& c);  // 0 one stored, call again; -1 all stored; 4 or 5 fatal
+int finishOutput(Compiler& c);   // 0, 5 or 7
+
+}  // namespace zox
