@@ -10,15 +10,15 @@
 
 namespace {
 
-struct Run {
+struct DumpRun {
   int status;
   std::string out;
 };
 
 // Runs zoxdump on a file and collects its standard output and exit status.
-Run dump(const std::string& path) {
+DumpRun dump(const std::string& path) {
   std::string cmd = zoxtest::binPath("zoxdump") + " '" + path + "' 2>&1";
-  Run r{-1, {}};
+  DumpRun r{-1, {}};
   FILE* p = popen(cmd.c_str(), "r");
   char buf[4096];
   size_t n;
@@ -34,7 +34,7 @@ const std::string kOneRoom("ZOXKV\x91\x09\x00\x01\x01\x13\x00\x00\x00\xA1\x01\x0
 TEST(Dump, ListsTheOneRoomFileAsHeaderAndThreeStatements) {
   zoxtest::TempDir dir;
   dir.write("one.zox", kOneRoom);
-  Run r = dump(dir.file("one.zox"));
+  DumpRun r = dump(dir.file("one.zox"));
   EXPECT_EQ(r.status, 0) << r.out;
   for (const char* line : {"version     145", "name        \"\"", "part        1 of 1",
                            "code        0000000e..00000013 (5 bytes)",
@@ -60,7 +60,7 @@ TEST(Dump, NamesTheFaultOfADamagedFile) {
   zoxtest::TempDir dir;
   for (const Case& c : cases) {
     dir.write("bad.zox", c.bytes);
-    Run r = dump(dir.file("bad.zox"));
+    DumpRun r = dump(dir.file("bad.zox"));
     EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.out;
     EXPECT_NE(r.out.find(c.says), std::string::npos) << c.what << "\n" << r.out;
   }
@@ -88,7 +88,7 @@ TEST(Dump, SurvivesRandomBytesBehindASoundHeader) {
     file += code;
     for (int i = 0; i < 4; ++i) file.push_back(static_cast<char>(sum >> (8 * i)));
     dir.write("r.zox", file);
-    Run r = dump(dir.file("r.zox"));
+    DumpRun r = dump(dir.file("r.zox"));
     EXPECT_TRUE(r.status == 0 || r.status == 20) << r.status << "\n" << r.out;
   }
 }

@@ -63,8 +63,12 @@ TEST(FormatWalker, StepsOverOperandsThatLookLikeOpcodes) {
       EXPECT_EQ(w.list(s).size(), 2u);
       EXPECT_EQ(w.list(s)[1], 0x05);
     }
-    if (s.opcode == 0xAE) EXPECT_EQ(static_cast<int32_t>(s.operands[1]), -1);
-    if (s.opcode == 0xC7) EXPECT_EQ(unscramble(w.text(s)), "Hi");
+    if (s.opcode == 0xAE) {
+      EXPECT_EQ(static_cast<int32_t>(s.operands[1]), -1);
+    }
+    if (s.opcode == 0xC7) {
+      EXPECT_EQ(unscramble(w.text(s)), "Hi");
+    }
     if (s.opcode == 0xE4) {
       EXPECT_EQ(s.operands[0], 14u);
       EXPECT_EQ(s.operandOffsets[0], s.offset + 1);
