@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/console_text.h"
+
 namespace zox {
 
 // Colour slots. Every print, fill or input names the slot whose colours it uses.
@@ -36,6 +38,8 @@ inline constexpr int kReadNumbers = 0;    // digits; '+' and '-' only as the fir
 inline constexpr int kReadText = 1;       // printable ASCII and the letters Ä ä Ö ö Ü ü ß
 inline constexpr int kReadShortText = 2;  // as kReadText, at most 73 characters
 
+// A slot number outside 0-6 makes an operation do nothing (a query gives 0).
+
 // Key codes as the key waits deliver them. Typed characters arrive as their Latin-1 code
 // (0 to 255, so 'ä' is 228 whether the terminal sent UTF-8 or Latin-1); the special keys
 // below carry the curses keypad codes (all above 255). A typed character that Latin-1 cannot
@@ -51,6 +55,10 @@ inline constexpr int kKeyBackspace = 263;  // KEY_BACKSPACE (also ^H and DEL fro
 inline constexpr int kKeyDelete = 330;     // KEY_DC
 inline constexpr int kKeyEnd = 360;        // KEY_END
 inline constexpr int kKeyOther = 0x110000;  // a typed character outside Latin-1
+
+// When the terminal's input ends (closed, or not a terminal), no key can come any more:
+// the console shuts down and the process exits with this status (the read error).
+inline constexpr int kExitInputLost = 5;
 
 // Result of readLine when the field from the cursor to the right edge is too short.
 inline constexpr int kErrFieldTooShort = 26;
@@ -97,9 +105,10 @@ class Console {
   // Prints one Latin-1 character (0-255) the same way; '\n' ends the row. No refresh.
   void printChar(int slot, int character, int paging);
 
-  // Stores the slot's colours: foreground and background 0-15 (values outside are taken
-  // modulo 16). A bright foreground is bold, a bright background blinks (not in eight-colour
-  // mode, where it shows as its dark form). Nothing on screen changes until the slot is used.
+  // Stores the slot's colours: foreground and background 0-15; a colour outside 0-15 (such
+  // as 255, DEFAULT, which the engine resolves itself) changes nothing. A bright foreground
+  // is bold, a bright background blinks (not in eight-colour mode, where it shows as its
+  // dark form). Nothing on screen changes until the slot is used.
   void setColour(int slot, int foreground, int background);
 
   // Fills every row of the text area with the slot's background, cursor to (0, 0), scroll
@@ -173,7 +182,7 @@ class Console {
   // Appends a line (cut to 80 characters) to the input history; at 20 lines the oldest is
   // dropped.
   void addHistory(std::string_view line);
-  int historyCount() const { return historyCount_; }
+  int historyCount() const { return history_.count(); }
 
   // --- Paging -------------------------------------------------------------------------
 
@@ -193,6 +202,7 @@ class Console {
 
   // Eight-colour mode for terminals without bright backgrounds; stays on.
   void setEightColourMode() { eightColour_ = true; }
+  // (Slots already set keep their attributes; the executor sets the mode before any colour.)
   bool eightColourMode() const { return eightColour_; }
   void hideCursor();
   void showCursor();
@@ -203,22 +213,30 @@ class Console {
   // scroll to 0) and the lines on the current page.
   int scrollDelay() const { return scrollDelay_; }
   int pageCount() const { return pageCounter_; }
+  // Scrolls of the text area so far (each one after a row ended on its last row).
+  long scrollCount() const { return scrollCount_; }
   // A slot's curses attribute as setColour computed it.
   std::uint32_t slotAttribute(int slot) const;
   // Scroll delay on (the default) or off; off is for benchmarks that time the rest.
   void setScrollSleep(bool on) { scrollSleep_ = on; }
 
  private:
-  struct Impl;
-  void scrollStep(int fillSlot);
-  void pagePause(int finalSlot);
-  void afterLineOnPage(int finalSlot);
+  static constexpr int kScrollDelayStart = 10000;  // microseconds before the first scroll
+  static constexpr int kScrollDelayStep = 1000;    // less before each further scroll
+
+  // One scroll of the text area before a row ends on its last row; false in an area of one
+  // row, where nothing scrolls and what caused it is dropped.
+  bool scrollStep(int fillSlot);
+  void pagePause(int finalSlot, bool selectFinal);
   void refreshScreen();
   int readKey();
   void handleResize();
   void setWindowAttribute(int slot);
   void addLatin1(std::string_view chunk);
+  void blankAtCursor();
   int fillSlotFor(int slot) const { return slot == kSlotSystem ? kSlotSystem : kSlotScreen; }
+  int lastRow() const { return rows_ - bottom_ - 1 - top_; }  // in text-area rows
+  int pageLines() const;
   int readVisible(int slot, std::span<char> buffer, int mode);
   int readHidden(int slot, std::span<char> buffer);
   std::optional<std::string_view> pressKeyText() const;
@@ -230,15 +248,18 @@ class Console {
   std::uint32_t slots_[kSlotCount] = {};
   int currentSlot_ = kSlotSystem;
   int lastSelected_ = kSlotText;
-  char history_[kHistoryLines][kScreenColumns + 1] = {};
-  int historyCount_ = 0;
+  console_text::InputHistory history_;
   const std::optional<std::string>* pressKeyOptional_ = nullptr;
   const std::string* pressKeyString_ = nullptr;
   std::int8_t lineCounter_ = 0;
   std::int8_t pageCounter_ = 0;
-  int scrollDelay_ = 10000;
+  int scrollDelay_ = kScrollDelayStart;
+  long scrollCount_ = 0;
   bool eightColour_ = false;
   bool scrollSleep_ = true;
+  bool cursesStarted_ = false;
+  bool terminalSmall_ = false;  // the terminal is below 80x25 since a resize
+  bool ended_ = false;          // curses has ended; every operation does nothing
   volatile std::sig_atomic_t shutDown_ = 0;
 };
 

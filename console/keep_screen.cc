@@ -1,0 +1,75 @@
+// Ending curses with the kept rows still readable: on a terminal with an alternate screen
+// they are written out again, as plain text, once the old screen is back.
+#include "console/keep_screen.h"
+
+#include <curses.h>
+#include <term.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cwchar>
+
+namespace zox {
+
+namespace {
+
+constexpr int kMaxColumns = 512;
+
+void writeAll(const char* bytes, std::size_t n) {
+  while (n > 0) {
+    const ssize_t written = write(STDOUT_FILENO, bytes, n);
+    if (written <= 0) return;
+    bytes += written;
+    n -= static_cast<std::size_t>(written);
+  }
+}
+
+// A cell drawn in the same foreground and background colour cannot be seen.
+bool invisible(short pair) {
+  if (pair <= 0) return false;
+  short foreground = 0, background = 0;
+  return pair_content(pair, &foreground, &background) == OK && foreground == background;
+}
+
+}  // namespace
+
+bool terminalHasAlternateScreen() {
+  char* smcup = tigetstr(const_cast<char*>("smcup"));
+  return smcup != nullptr && smcup != reinterpret_cast<char*>(-1) && *smcup != '\0';
+}
+
+void endCursesKeepingRows(int rowsToKeep) {
+  const bool alternate = terminalHasAlternateScreen();
+  endwin();
+  if (!alternate || rowsToKeep <= 0) return;
+  // The standard screen still holds its cells after endwin; reading them draws nothing.
+  const int height = rowsToKeep < getmaxy(stdscr) ? rowsToKeep : getmaxy(stdscr);
+  const int width = getmaxx(stdscr) < kMaxColumns ? getmaxx(stdscr) : kMaxColumns;
+  static char line[kMaxColumns * MB_LEN_MAX + 1];
+  for (int r = 0; r < height; ++r) {
+    std::size_t n = 0, used = 0;
+    std::mbstate_t state{};
+    for (int c = 0; c < width; ++c) {
+      cchar_t cell;
+      wchar_t wide[CCHARW_MAX + 1] = {};
+      attr_t attributes = 0;
+      short pair = 0;
+      if (mvwin_wch(stdscr, r, c, &cell) == ERR) break;
+      if (getcchar(&cell, wide, &attributes, &pair, nullptr) == ERR) wide[0] = L' ';
+      wchar_t shown = wide[0];
+      if (shown == L'\0' || invisible(pair)) shown = L' ';
+      const std::size_t bytes = std::wcrtomb(line + n, shown, &state);
+      if (bytes == static_cast<std::size_t>(-1)) {
+        line[n++] = '?';
+        state = std::mbstate_t{};
+      } else {
+        n += bytes;
+      }
+      if (shown != L' ') used = n;
+    }
+    line[used] = '\n';
+    writeAll(line, used + 1);
+  }
+}
+
+}  // namespace zox
