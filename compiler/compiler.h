@@ -106,6 +106,8 @@ struct Compiler {
   // Every byte written from the code-end field on, in file order, while the error list is
   // empty; the GO TO pass walks and patches this copy instead of reading the file back.
   std::vector<uint8_t> code;
+  bool mirroring = true;  // bytes go to `code` (line pass); false: straight to the file
+  size_t flushed = 0;     // bytes of `code` already written to the file
 
   // -- Error list --
   ErrorList errors;

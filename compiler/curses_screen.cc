@@ -1,0 +1,95 @@
+// The report on the terminal through curses: the one place where zoxcomp calls curses.
+#include <curses.h>
+
+#include <algorithm>
+#include <string>
+
+#include "compiler/report.h"
+#include "console/keep_screen.h"
+
+namespace zox {
+
+namespace {
+
+class CursesScreen : public ReportScreen {
+ public:
+  int rows() const override { return getmaxy(stdscr); }
+  int cols() const override { return getmaxx(stdscr); }
+
+  void print(std::string_view latin1) override {
+    ScreenBusy busy;
+    // Latin-1 is the first block of Unicode: each byte is its own wide character.
+    wchar_t wide[256];
+    int n = 0;
+    auto flush = [&] {
+      if (n > 0) waddnwstr(stdscr, wide, n);
+      n = 0;
+    };
+    for (char ch : latin1) {
+      unsigned char u = static_cast<unsigned char>(ch);
+      if (n + 2 >= static_cast<int>(sizeof wide / sizeof wide[0])) flush();
+      if (ch == '\n') {
+        wide[n++] = L'\n';
+      } else if (u < 0x20 || u == 0x7F) {
+        wide[n++] = L'^';
+        wide[n++] = static_cast<wchar_t>(u ^ 0x40);
+      } else if (u >= 0x80 && u < 0xA0) {
+        wide[n++] = L'?';
+      } else {
+        wide[n++] = static_cast<wchar_t>(u);
+      }
+    }
+    flush();
+    noteRow();
+  }
+
+  bool moveTo(int row, int col) override {
+    ScreenBusy busy;
+    bool ok = wmove(stdscr, row, col) == OK;
+    if (ok) noteRow();
+    return ok;
+  }
+  int cursorRow() const override { return getcury(stdscr); }
+  void refresh() override {
+    ScreenBusy busy;
+    ::refresh();
+  }
+  void clear() override {
+    ScreenBusy busy;
+    ::clear();
+    lastRow_ = 0;
+  }
+  void end() override {
+    ScreenBusy busy;
+    ::refresh();
+    endCursesKeepingRows(lastRow_ + 1);
+  }
+  void endOnSignal() override {
+    int row = std::min(getcury(stdscr) + 2, getmaxy(stdscr) - 1);
+    wmove(stdscr, row, 0);
+    waddnstr(stdscr, "Error 10 !\n", -1);
+    noteRow();
+    ::refresh();
+    endCursesKeepingRows(lastRow_ + 1);
+  }
+
+ private:
+  // The last row that holds report text, so that the rows kept after the end stop there.
+  void noteRow() { lastRow_ = std::max(lastRow_, getcury(stdscr)); }
+  int lastRow_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ReportScreen> startCursesScreen() {
+  SCREEN* screen = newterm(nullptr, stdout, stdin);
+  if (screen == nullptr) return nullptr;
+  set_term(screen);
+  cbreak();
+  nl();
+  intrflush(stdscr, FALSE);
+  scrollok(stdscr, TRUE);
+  return std::make_unique<CursesScreen>();
+}
+
+}  // namespace zox

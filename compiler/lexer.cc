@@ -1,0 +1,298 @@
+// The keyword table and the two lexer operations: classify a word, prepare a line.
+#include "compiler/lexer.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace zox {
+
+namespace {
+
+// How a keyword is matched beyond comparing the whole word.
+enum class Match {
+  Exact,         // the whole word equals the keyword
+  Bracketed,     // exact, and the source character after the word is "]"
+  RoomPrefix,    // "[ROOM" followed by nothing but digits
+  ImsgPrefix,    // any word beginning with "IMSG"
+  PartPrefix,    // "[PART..." with "]" after it and "T" or a blank before its trailing digits
+};
+
+struct Keyword {
+  std::string_view word;
+  int code;
+  Match match = Match::Exact;
+};
+
+// Match order is table order: the first hit wins.
+constexpr Keyword kKeywords[] = {
+    {"REM", kTokRem},
+    {"[INIT", kTokInit, Match::Bracketed},
+    {"[ROOM", kTokRoom, Match::RoomPrefix},
+    {"TEXTCOLOR", kTokTextColor},
+    {"TEXTBACKGROUND", kTokTextBackground},
+    {"ANSITEXT", kTokAnsiText},
+    {"PRINT", kTokPrint},
+    {"WAIT", kTokWait},
+    {"CHOOSE", kTokChoose},
+    {"IF", kTokIf},
+    {"ELSE", kTokElse},
+    {"END", kTokEnd},
+    {"GO", kTokGo},
+    {"QUIT", kTokQuit},
+    {"TITLE", kTokTitle},
+    {"VAR", kTokVar},
+    {"CTEXT", kTokCText},
+    {"START", kTokStart},
+    {"THEN", kTokThen},
+    {"TRUE", kTokTrue},
+    {"FALSE", kTokFalse},
+    {"CLS", kTokCls},
+    {"INPUT", kTokInput},
+    {"ITEXT", kTokIText},
+    {"INTEXT", kTokInText},
+    {"[INVENTORY", kTokInventorySection, Match::Bracketed},
+    {"RESUME", kTokResume},
+    {"NL", kTokNl},
+    {"PRINTNL", kTokPrintNl},
+    {"PRINTDNL", kTokPrintDnl},
+    {"PRINTINP", kTokPrintInp},
+    {"RINFO", kTokRInfo},
+    {"PASSWORD", kTokPassword},
+    {"ITEM", kTokItem},
+    {"INVENTORY", kTokInventory},
+    {"ITEMLIST", kTokItemList},
+    {"BLACK", kTokBlack + 0},
+    {"BLUE", kTokBlack + 1},
+    {"GREEN", kTokBlack + 2},
+    {"CYAN", kTokBlack + 3},
+    {"RED", kTokBlack + 4},
+    {"MAGENTA", kTokBlack + 5},
+    {"BROWN", kTokBlack + 6},
+    {"LIGHTGRAY", kTokBlack + 7},
+    {"DARKGRAY", kTokBlack + 8},
+    {"LIGHTBLUE", kTokBlack + 9},
+    {"LIGHTGREEN", kTokBlack + 10},
+    {"LIGHTCYAN", kTokBlack + 11},
+    {"LIGHTRED", kTokBlack + 12},
+    {"LIGHTMAGENTA", kTokBlack + 13},
+    {"YELLOW", kTokBlack + 14},
+    {"WHITE", kTokBlack + 15},
+    {"SCREENCOLOR", kTokScreenColor},
+    {"SCREENBACKGROUND", kTokScreenBackground},
+    {"INPUTCOLOR", kTokInputColor},
+    {"INPUTBACKGROUND", kTokInputBackground},
+    {"TITLECOLOR", kTokTitleColor},
+    {"TITLEBACKGROUND", kTokTitleBackground},
+    {"RANDOM", kTokRandom},
+    {"RESTART", kTokRestart},
+    {"IMSG", kTokImsg, Match::ImsgPrefix},
+    {"RESOURCE", kTokResource},
+    {"[VORNIK", kTokAnsiText},
+    {"[ZOX", kTokAnsiText},
+    {"[PART", kTokPart, Match::PartPrefix},
+    {"OF", kTokOf},
+    {"TO", kTokTo},
+    {"CONTINUE", kTokContinue},
+    {"WITH", kTokWith},
+    {"PART", kTokPartWord},
+    {"STATUSLINES", kTokStatusLines},
+    {"STATUSCOLOR", kTokStatusColor},
+    {"STATUSBACKGROUND", kTokStatusBackground},
+    {"[STATUS", kTokStatus, Match::Bracketed},
+    {"*", kTokChoiceEntry},
+    {"LOAD", kTokLoad},
+    {"DEFAULT", kTokDefault},
+};
+static_assert(kTokWhite == kTokBlack + 15);
+
+bool atEnd(char ch) { return ch == '\0' || ch == '\n'; }
+bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
+// Where the lexer skips blanks it also skips tabs: the dispatcher turns them into blanks when
+// it prepares the line, right after classifying it.
+bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
+
+bool stopsWord(const char* p, int index) {
+  switch (*p) {
+    case '\0':
+    case '\n':
+    case ' ':
+    case ',':
+    case '=':
+    case ']':
+    case ':':
+    case '"':
+    case '(':
+    case ')':
+    case '/':
+    case '<':
+    case '>':
+    case '\t':
+    case '\r':
+      return true;
+    case '+':
+    case '-':
+      return p[1] == '=';
+    case '[':
+      return index > 0;
+    default:
+      return false;
+  }
+}
+
+bool colonLater(const char* p) {
+  for (; !atEnd(*p); ++p) {
+    if (*p == ':') return true;
+  }
+  return false;
+}
+
+// The digits at the end of the word as a number; above 65535 (or none) it is 0.
+unsigned trailingNumber(std::string_view word, size_t* digitsStart) {
+  size_t i = word.size();
+  while (i > 0 && isDigit(word[i - 1])) --i;
+  *digitsStart = i;
+  unsigned long value = 0;
+  for (size_t k = i; k < word.size(); ++k) {
+    value = value * 10 + static_cast<unsigned>(word[k] - '0');
+    if (value > 65535) return 0;
+  }
+  return static_cast<unsigned>(value);
+}
+
+bool startsWith(std::string_view word, std::string_view prefix) {
+  return word.size() >= prefix.size() && word.substr(0, prefix.size()) == prefix;
+}
+
+int matchKeyword(std::string_view word, size_t digitsStart, char after) {
+  for (const Keyword& k : kKeywords) {
+    switch (k.match) {
+      case Match::Exact:
+        if (word == k.word) return k.code;
+        break;
+      case Match::Bracketed:
+        if (word == k.word && after == ']') return k.code;
+        break;
+      case Match::RoomPrefix:
+        if (startsWith(word, k.word) && digitsStart == k.word.size()) return k.code;
+        break;
+      case Match::ImsgPrefix:
+        if (startsWith(word, k.word)) return k.code;
+        break;
+      case Match::PartPrefix:
+        if (startsWith(word, k.word) && after == ']' && digitsStart > 0 &&
+            (word[digitsStart - 1] == 'T' || word[digitsStart - 1] == ' ')) {
+          return k.code;
+        }
+        break;
+    }
+  }
+  return kTokUnknown;
+}
+
+}  // namespace
+
+int classify(const char* text, unsigned* number, int* consumed) {
+  unsigned numberOut = 0;
+  int consumedOut = 0;
+  int code = kTokUnknown;
+
+  // The word buffer holds the longest word that is matched, the extended [PART word, and the
+  // one character more that tells a word is too long.
+  constexpr int kBufferChars = (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars
+                                                                   : kMaxWordChars) + 1;
+  char buffer[kBufferChars];
+  int length = 0;
+  while (length < kMaxWordChars + 1 && !stopsWord(text + length, length)) {
+    buffer[length] = upperChar(text[length]);
+    ++length;
+  }
+  size_t end = static_cast<size_t>(length);  // source index just after the word
+  bool tooLong = length > kMaxWordChars;
+
+  if (!tooLong && std::string_view(buffer, length) == "[PART") {
+    // "[PART 3" and "[PART3" both end in the part number.
+    while (!tooLong && isBlank(text[end])) {
+      if (length >= kMaxPartWordChars) tooLong = true;
+      else buffer[length++] = ' ';
+      ++end;
+    }
+    while (!tooLong && isDigit(text[end])) {
+      if (length >= kMaxPartWordChars) tooLong = true;
+      else buffer[length++] = text[end];
+      ++end;
+    }
+  }
+
+  std::string_view word(buffer, length);
+  size_t digitsStart = 0;
+  numberOut = trailingNumber(word, &digitsStart);
+  consumedOut = static_cast<int>(end);
+
+  if (tooLong) {
+    // Never matched; a ':' further on still makes the line a colon clause header.
+    code = colonLater(text + end) ? kTokColonClause : kTokTooLong;
+  } else {
+    code = matchKeyword(word, digitsStart, text[end]);
+    switch (code) {
+      case kTokInit:
+      case kTokInventorySection:
+      case kTokStatus:
+      case kTokPart:
+        consumedOut = static_cast<int>(end) + 1;  // after the "]"
+        break;
+      case kTokRoom: {
+        int at = 5;  // after "[ROOM"
+        while (isBlank(text[at])) ++at;
+        consumedOut = at;
+        break;
+      }
+      case kTokUnknown: {
+        const char* after = text + end;
+        while (isBlank(*after)) ++after;
+        if (text[0] == '"') {
+          code = kTokContinuation;
+          consumedOut = 1;
+        } else if ((after[0] == '+' || after[0] == '-') && after[1] == '=') {
+          code = kTokChange;
+        } else if (after[0] == '=') {
+          code = kTokAssignment;
+        } else if (text[0] == '(') {
+          code = kTokBracketClause;
+          consumedOut = 1;
+        } else if (colonLater(text + end)) {
+          code = kTokColonClause;
+        } else if (word == "OTHERWISE") {
+          code = kTokOtherwise;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (number) *number = numberOut;
+  if (consumed) *consumed = consumedOut;
+  return code;
+}
+
+int prepareLine(char* line, size_t* resumeAt) {
+  bool inQuotes = false;
+  for (size_t i = 0; !atEnd(line[i]); ++i) {
+    char ch = line[i];
+    if (ch == '"') {
+      inQuotes = !inQuotes;
+    } else if (!inQuotes) {
+      if (ch == '\t' || ch == '\r') {
+        line[i] = ' ';
+      } else if (ch == '/') {
+        line[i] = '\n';
+        line[i + 1] = '\0';
+        if (resumeAt) *resumeAt = i + 1;
+        return kLineSplit;
+      }
+    }
+  }
+  return kLineComplete;
+}
+
+}  // namespace zox

@@ -1,0 +1,127 @@
+// After the last line: the GO TO pass writes the room offsets into the jumps, the resource
+// pass appends each resource file as a block, and the finish writes the code end and checksum.
+#include <memory>
+#include <new>
+
+#include "compiler/internal.h"
+#include "format/bytes.h"
+#include "format/walker.h"
+
+namespace zox {
+
+namespace {
+
+constexpr size_t kCopyBufferBytes = 32767;
+
+bool writeU32At(std::FILE* f, uint32_t offset, uint32_t value) {
+  uint8_t bytes[4];
+  storeU32(bytes, value);
+  return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+         std::fwrite(bytes, 1, 4, f) == 4;
+}
+
+}  // namespace
+
+int resolveJumps(Compiler& c) {
+  for (int slot = 0; slot < c.rooms.count() && slot < kMaxRooms; ++slot) {
+    if (c.roomPositions[static_cast<size_t>(slot)] == 0) {
+      recordError(c, kErrUndefinedRoom, 0, std::string_view(c.rooms.name(slot)));
+    }
+  }
+  if (!c.errors.empty()) return kSourceDone;
+
+  // The code area is in memory as it was written; walk it, patch every GO TO, and write the
+  // patched area over the one in the file.
+  std::vector<uint8_t>& code = c.code;
+  const uint32_t base = c.codeEndField;
+  CodeWalker walker(code, base, base + 4);
+  bool ended = false;
+  while (!ended) {
+    Statement st;
+    uint32_t at = walker.position();
+    switch (walker.next(st)) {
+      case WalkStatus::Ok:
+        if (st.opcode == op(Op::GoTo)) {
+          uint32_t slot = st.operands[0];
+          if (slot > static_cast<uint32_t>(kMaxRooms - 1)) return kErrIo;
+          uint32_t target = c.roomPositions[slot];
+          storeU32(&code[st.operandOffsets[0] - base], target);
+          c.checksum = sum32Of(target, c.checksum);
+        } else if (st.opcode == op(Op::EndOfCode)) {
+          c.codeEnd = st.next;
+          ended = true;
+        }
+        break;
+      case WalkStatus::UnknownOpcode:
+        walker.seek(at + 1);  // a stray byte is passed over
+        break;
+      case WalkStatus::Truncated:
+        return kErrIo;  // no end marker
+    }
+  }
+  if (c.codeEnd != base + code.size()) return kErrIo;
+
+  if (std::fseek(c.output, static_cast<long>(base), SEEK_SET) != 0 ||
+      std::fwrite(code.data(), 1, code.size(), c.output) != code.size()) {
+    return kErrIo;
+  }
+  c.mirroring = false;
+  std::vector<uint8_t>().swap(code);
+  c.flushed = 0;
+  if (int r = emitU32(c, 0)) return r;  // the place of the code checksum
+  c.checksumTotal = c.checksum;
+  return 0;
+}
+
+int storeResource(Compiler& c) {
+  if (c.resourceIndex >= c.resourceCount) return kSourceDone;
+  const ResourceEntry& res = c.resourceEntries[static_cast<size_t>(c.resourceIndex)];
+  std::FILE* in = std::fopen(res.path.c_str(), "rb");
+  if (!in) return kErrOpen;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(in, std::fclose);
+
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCopyBufferBytes]);
+  if (!buffer) return kErrNoMemory;
+
+  const uint32_t blockStart = outputOffset(c);
+  c.checksum = 0;  // the running sum is now the block's
+  for (int i = 0; i < 8; ++i) {
+    if (emitByte(c, 0)) return kErrIo;
+  }
+  uint64_t length = 0;
+  size_t n;
+  while ((n = std::fread(buffer.get(), 1, kCopyBufferBytes, in)) > 0) {
+    length += n;
+    if (length > UINT32_MAX - blockStart) return kErrIo;
+    for (size_t i = 0; i < n; ++i) {
+      if (emitByte(c, buffer[i])) return kErrIo;
+    }
+  }
+  if (std::ferror(in)) return kErrIo;
+
+  if (!writeU32At(c.output, res.placeholder, blockStart)) return kErrIo;
+  c.checksumTotal = sum32Of(blockStart, c.checksumTotal);
+  if (!writeU32At(c.output, blockStart, c.checksum)) return kErrIo;
+  uint8_t len[4];
+  storeU32(len, static_cast<uint32_t>(length));
+  if (std::fwrite(len, 1, 4, c.output) != 4) return kErrIo;
+  if (std::fseek(c.output, static_cast<long>(c.outputPos), SEEK_SET) != 0) return kErrIo;
+
+  if (std::fclose(closer.release()) != 0) return kErrIo;
+  ++c.resourceIndex;
+  return 0;
+}
+
+int finishOutput(Compiler& c) {
+  if (!writeU32At(c.output, c.codeEndField, c.codeEnd) ||
+      !writeU32At(c.output, c.codeEnd, c.checksumTotal)) {
+    return kErrIo;
+  }
+  int closed = std::fclose(c.output);
+  c.output = nullptr;
+  if (closed != 0) return kErrClose;
+  c.keepOutput = true;
+  return 0;
+}
+
+}  // namespace zox

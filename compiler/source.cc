@@ -1,0 +1,200 @@
+// Opening the source, naming and creating the output, and reading the source line by line
+// with the reading position that "/", one-line IFs, colon clauses and look-aheads move.
+#include <cstring>
+#include <new>
+
+#include "compiler/internal.h"
+#include "format/adventure_file.h"
+
+namespace zox {
+
+namespace {
+
+constexpr std::string_view kCompiledExtension = ".zox";
+
+// Reads one line of at most kLineChars characters from the source at *pos into buffer. The
+// newline that ends it is kept; a newline right after kLineChars characters still belongs to
+// that line, so only a longer line is read as several.
+bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* lineStart) {
+  if (*pos >= source.size()) {
+    buffer[0] = '\0';
+    return false;
+  }
+  *lineStart = *pos;
+  size_t n = 0;
+  size_t p = *pos;
+  while (p < source.size() && n < static_cast<size_t>(kLineChars)) {
+    char ch = source[p++];
+    buffer[n++] = ch;
+    if (ch == '\n') break;
+  }
+  if (n == static_cast<size_t>(kLineChars) && buffer[n - 1] != '\n' && p < source.size() &&
+      source[p] == '\n') {
+    buffer[n++] = source[p++];
+  }
+  buffer[n] = '\0';
+  *pos = p;
+  return true;
+}
+
+bool isSkipped(char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; }
+
+char lowerAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch; }
+
+}  // namespace
+
+Compiler::Compiler() = default;
+
+Compiler::~Compiler() { closeFiles(*this); }
+
+void closeFiles(Compiler& c) {
+  if (c.sourceFile) {
+    std::fclose(c.sourceFile);
+    c.sourceFile = nullptr;
+  }
+  if (c.output) {
+    std::fclose(c.output);
+    c.output = nullptr;
+  }
+  if (c.outputCreated && !c.keepOutput) {
+    std::remove(c.outputPath.c_str());
+    c.outputCreated = false;
+  }
+}
+
+std::string foldUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
+  for (; i < bytes.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if ((b == 0xC2 || b == 0xC3) && i + 1 < bytes.size()) {
+      unsigned char next = static_cast<unsigned char>(bytes[i + 1]);
+      if (next >= 0x80 && next <= 0xBF) {
+        out.push_back(static_cast<char>(((b & 0x03) << 6) | (next & 0x3F)));
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(static_cast<char>(b));
+  }
+  return out;
+}
+
+int outputNameFor(std::string_view path, std::string* outputPath) {
+  // The last "." of the path, not counting one in first position.
+  size_t dot = std::string_view::npos;
+  for (size_t i = path.size(); i-- > 1;) {
+    if (path[i] == '.') {
+      dot = i;
+      break;
+    }
+  }
+  std::string_view extension = dot == std::string_view::npos ? path : path.substr(dot);
+  if (extension.size() == kCompiledExtension.size()) {
+    bool same = true;
+    for (size_t i = 0; i < extension.size(); ++i) {
+      if (lowerAscii(extension[i]) != kCompiledExtension[i]) same = false;
+    }
+    if (same) return kErrCompiledExtension;
+  }
+  try {
+    *outputPath = std::string(dot == std::string_view::npos ? path : path.substr(0, dot));
+    *outputPath += kCompiledExtension;
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
+  return 0;
+}
+
+int openSource(Compiler& c, const std::string& path) {
+  c.sourceFile = std::fopen(path.c_str(), "r");
+  if (!c.sourceFile) return kErrOpen;
+
+  std::string outputPath;
+  if (int r = outputNameFor(path, &outputPath)) return r;
+  c.outputPath = std::move(outputPath);
+
+  // The whole source is read at once: the reading position then moves back and forth (after
+  // a "/", a THEN, a colon, a look-ahead) without seeking in the file.
+  try {
+    std::string raw;
+    char chunk[1 << 16];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, c.sourceFile)) > 0) raw.append(chunk, n);
+    if (std::ferror(c.sourceFile)) return kErrIo;
+    c.source = foldUtf8(raw);
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
+  c.readPos = 0;
+  if (!readNextLine(c)) return kErrIo;
+
+  const char* header = c.lineBuffer.data();
+  if (parseHeaderLine(header, &c.title, &c.part, &c.partCount) != 0) return kErrHeader;
+  if (c.part > 1) c.outputPath.back() = static_cast<char>(c.part + 46);
+
+  try {
+    c.roomPositions.assign(kMaxRooms + 1, 0);
+    c.code.reserve(std::min<size_t>(c.source.size() + 64, size_t{1} << 26));
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
+
+  c.output = std::fopen(c.outputPath.c_str(), "w+b");
+  if (!c.output) return kErrCreate;
+  c.outputCreated = true;
+
+  std::vector<uint8_t> head = encodeHeader(c.title, static_cast<uint8_t>(c.part),
+                                           static_cast<uint8_t>(c.partCount));
+  if (std::fwrite(head.data(), 1, head.size(), c.output) != head.size()) return kErrIo;
+  c.outputPos = static_cast<uint32_t>(head.size());
+  c.codeEndField = c.outputPos;
+  if (int r = emitU32(c, 0)) return r;
+
+  readNextLine(c);
+  return 0;
+}
+
+bool readNextLine(Compiler& c) {
+  c.haveLine = readLineAt(c.source, &c.readPos, c.lineBuffer.data(), &c.lineOffset);
+  return c.haveLine;
+}
+
+bool reReadFrom(Compiler& c, const char* p) {
+  const char* begin = c.lineBuffer.data();
+  if (!c.haveLine || p <= begin || p > begin + std::strlen(begin)) return false;
+  c.readPos = c.lineOffset + static_cast<size_t>(p - begin);
+  return true;
+}
+
+ReadPosition readingPosition(const Compiler& c) { return ReadPosition{c.readPos}; }
+
+void setReadingPosition(Compiler& c, ReadPosition pos) {
+  c.readPos = std::min(pos.offset, c.source.size());
+}
+
+bool readAheadLine(Compiler& c, AheadLine& out) {
+  size_t start = 0;
+  if (!readLineAt(c.source, &c.readPos, out.buffer.data(), &start)) return false;
+  char* line = out.buffer.data();
+  while (isSkipped(*line)) ++line;
+  out.line = line;
+  out.code = kTokRem;
+  out.number = 0;
+  out.consumed = 0;
+  out.complete = true;
+  if (*line == '\0' || *line == '\n') return true;
+  out.code = classify(line, &out.number, &out.consumed);
+  if (out.code != kTokRem) {
+    size_t resume = 0;
+    if (prepareLine(line, &resume) == kLineSplit) {
+      out.complete = false;
+      c.readPos = start + static_cast<size_t>(line - out.buffer.data()) + resume;
+    }
+  }
+  return true;
+}
+
+}  // namespace zox

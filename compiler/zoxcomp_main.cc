@@ -1,0 +1,30 @@
+// zoxcomp: compiles an adventure source into a compiled adventure file beside it.
+#include <unistd.h>
+
+#include <clocale>
+#include <memory>
+
+#include "compiler/driver.h"
+#include "compiler/internal.h"
+
+namespace {
+
+// The compiler state lives for the whole process; its destructor closes the files and removes
+// an output that is not complete.
+zox::Compiler g_compiler;
+std::unique_ptr<zox::ReportScreen> g_screen;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  if (isatty(STDOUT_FILENO)) g_screen = zox::startCursesScreen();
+  // Without a terminal the report is kept in a grid and written out as plain lines.
+  if (!g_screen) g_screen = std::make_unique<zox::GridScreen>(stdout);
+  zox::installStopHandler(g_screen.get(), &g_compiler);
+  g_screen->clear();
+  int status = zox::runCompiler(g_compiler, *g_screen, argc, argv);
+  g_screen->end();
+  zox::closeFiles(g_compiler);
+  return status;
+}
