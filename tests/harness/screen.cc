@@ -165,12 +165,15 @@ struct Screen::Impl {
   VTermState* state = nullptr;
   std::string replies;  // what the terminal says back (query answers, keys), not yet written
   bool altscreen = false;
+  bool cursorVisible = true;
 
   static void output(const char* s, size_t len, void* user) {
     static_cast<Impl*>(user)->replies.append(s, len);
   }
   static int settermprop(VTermProp prop, VTermValue* val, void* user) {
-    if (prop == VTERM_PROP_ALTSCREEN) static_cast<Impl*>(user)->altscreen = val->boolean;
+    Impl* self = static_cast<Impl*>(user);
+    if (prop == VTERM_PROP_ALTSCREEN) self->altscreen = val->boolean;
+    if (prop == VTERM_PROP_CURSORVISIBLE) self->cursorVisible = val->boolean;
     return 1;
   }
 
@@ -195,6 +198,31 @@ struct Screen::Impl {
 
 // ---------------------------------------------------------------------------------------------
 // Screen
+
+namespace {
+
+// While set, reading the screen does not take in new output: a condition made of several reads
+// then sees one picture, and output read in the middle of it cannot go unnoticed by the wait.
+class Freeze {
+ public:
+  explicit Freeze(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~Freeze() { flag_ = old_; }
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
+}  // namespace
+
+void Screen::refresh() {
+  if (!frozen_) pump(0);
+}
+
+bool Screen::frozenCall(const std::function<bool()>& pred) {
+  Freeze freeze(frozen_);
+  return pred();
+}
 
 Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
     : impl_(std::make_unique<Impl>(opts.rows, opts.cols)), cols_(opts.cols), rows_(opts.rows) {
@@ -230,6 +258,8 @@ Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
     _exit(127);
   }
   fcntl(master_, F_SETFD, FD_CLOEXEC);
+  pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));  // -1 on kernels before 5.3
+  if (pidfd_ >= 0) fcntl(pidfd_, F_SETFD, FD_CLOEXEC);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
@@ -239,6 +269,7 @@ Screen::~Screen() {
   if (pid_ > 0 && (status_ == -1 || !eof_)) kill(-pid_, SIGKILL);
   if (pid_ > 0 && status_ == -1) reap(true);
   if (master_ >= 0) close(master_);
+  if (pidfd_ >= 0) close(pidfd_);
 }
 
 void Screen::reap(bool block) {
@@ -295,24 +326,16 @@ void Screen::writeAll(std::string_view bytes) {
 }
 
 void Screen::pump(double timeoutSec) {
-  if (eof_) {
-    if (status_ == -1 && timeoutSec > 0) {
-      // Nothing more can come from the pty; wait for the child itself.
-      int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-      if (pidfd >= 0) {
-        struct pollfd p{pidfd, POLLIN, 0};
-        poll(&p, 1, toMillis(timeoutSec));
-        close(pidfd);
-      } else {
-        poll(nullptr, 0, std::min(toMillis(timeoutSec), 10));
-      }
-    }
-    reap(false);
-    return;
-  }
-  struct pollfd p{master_, POLLIN, 0};
-  int n = poll(&p, 1, toMillis(timeoutSec));
-  if (n > 0) {
+  // Wait for output, EOF or the child's end, whichever comes first.
+  struct pollfd fds[2];
+  nfds_t n = 0;
+  if (!eof_) fds[n++] = {master_, POLLIN, 0};
+  if (status_ == -1 && pidfd_ >= 0) fds[n++] = {pidfd_, POLLIN, 0};
+  int wait = toMillis(timeoutSec);
+  // Without a pidfd (old kernels) the child's end is noticed by looking every 10 ms.
+  if (status_ == -1 && pidfd_ < 0) wait = std::min(wait, 10);
+  int ready = poll(fds, n, wait);
+  if (ready > 0 && !eof_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
     char buf[8192];
     for (;;) {
       ssize_t r = read(master_, buf, sizeof buf);
@@ -368,7 +391,7 @@ bool Screen::waitUntil(std::function<bool()> pred, double timeoutSec) {
   auto deadline = deadlineAfter(timeoutSec);
   for (;;) {
     pump(0);
-    if (pred()) return true;
+    if (frozenCall(pred)) return true;
     double left = secondsLeft(deadline);
     if (left <= 0) return false;
     // Short slices so that conditions outside the screen (files, exit) are seen promptly.
@@ -376,12 +399,24 @@ bool Screen::waitUntil(std::function<bool()> pred, double timeoutSec) {
   }
 }
 
+bool Screen::waitForScreen(const std::function<bool()>& pred, double timeoutSec) {
+  auto deadline = deadlineAfter(timeoutSec);
+  for (;;) {
+    pump(0);
+    if (frozenCall(pred)) return true;
+    if (finished()) return false;  // the screen is final: no use waiting
+    double left = secondsLeft(deadline);
+    if (left <= 0) return false;
+    pump(left);  // returns as soon as output comes
+  }
+}
+
 bool Screen::waitForText(std::string_view utf8, double timeoutSec) {
-  return waitUntil([&] { return text().find(utf8) != std::string::npos; }, timeoutSec);
+  return waitForScreen([&] { return text().find(utf8) != std::string::npos; }, timeoutSec);
 }
 
 bool Screen::waitForRow(int r, std::string_view utf8, double timeoutSec) {
-  return waitUntil([&] { return row(r).find(utf8) != std::string::npos; }, timeoutSec);
+  return waitForScreen([&] { return row(r).find(utf8) != std::string::npos; }, timeoutSec);
 }
 
 bool Screen::waitForQuiet(double quietSec, double timeoutSec) {
@@ -443,7 +478,7 @@ void Screen::resize(int cols, int rows) {
 }
 
 Cell Screen::cell(int col, int r) {
-  pump(0);
+  refresh();
   Cell out;
   if (col < 0 || col >= cols_ || r < 0 || r >= rows_) return out;
   VTermScreenCell c{};
@@ -464,7 +499,7 @@ Cell Screen::cell(int col, int r) {
 }
 
 std::string Screen::row(int r) {
-  pump(0);
+  refresh();
   std::string out;
   if (r < 0 || r >= rows_) return out;
   for (int col = 0; col < cols_; ++col) {
@@ -486,7 +521,8 @@ std::string Screen::row(int r) {
 }
 
 std::string Screen::text() {
-  pump(0);
+  refresh();
+  Freeze freeze(frozen_);  // one consistent picture of all rows
   std::string out;
   for (int r = 0; r < rows_; ++r) {
     if (r) out += '\n';
@@ -496,29 +532,36 @@ std::string Screen::text() {
 }
 
 int Screen::cursorRow() {
-  pump(0);
+  refresh();
   VTermPos pos{};
   vterm_state_get_cursorpos(impl_->state, &pos);
   return pos.row;
 }
 
 int Screen::cursorCol() {
-  pump(0);
+  refresh();
   VTermPos pos{};
   vterm_state_get_cursorpos(impl_->state, &pos);
   return pos.col;
 }
 
 bool Screen::altScreen() {
-  pump(0);
+  refresh();
   return impl_->altscreen;
 }
 
+bool Screen::cursorVisible() {
+  refresh();
+  return impl_->cursorVisible;
+}
+
 std::string Screen::dump() {
-  pump(0);
+  refresh();
+  Freeze freeze(frozen_);
   std::ostringstream s;
   s << "screen " << cols_ << "x" << rows_ << ", cursor row " << cursorRow() << " col "
-    << cursorCol() << (impl_->altscreen ? ", alternate screen" : "");
+    << cursorCol() << (impl_->cursorVisible ? "" : " (hidden)")
+    << (impl_->altscreen ? ", alternate screen" : "");
   if (status_ != -1) {
     s << ", exited " << status_;
   } else {

@@ -127,9 +127,13 @@ class Screen {
   void type(std::string_view utf8) { send(utf8); }
 
   // Each wait returns true as soon as the condition holds, false after timeoutSec.
+  // waitForText and waitForRow also give up at once when the program has ended and all its
+  // output is in (the screen can no longer change). Text is matched within one row: rows are
+  // joined with '\n', so a needle never matches across a line break unless it contains '\n'.
   bool waitForText(std::string_view utf8, double timeoutSec = 20);  // anywhere on screen
   bool waitForRow(int row, std::string_view utf8, double timeoutSec = 20);  // row contains
-  bool waitUntil(std::function<bool()> pred, double timeoutSec = 20);  // pumps output meanwhile
+  // Pumps output meanwhile and asks pred at least every 50 ms, so pred may look at files too.
+  bool waitUntil(std::function<bool()> pred, double timeoutSec = 20);
   // Waits until the program has written nothing for quietSec (or has exited); use sparingly,
   // when a test must check that something did NOT appear. False after timeoutSec.
   bool waitForQuiet(double quietSec = 0.3, double timeoutSec = 20);
@@ -141,7 +145,8 @@ class Screen {
   int cursorCol();
   int cols() const { return cols_; }
   int rows() const { return rows_; }
-  bool altScreen();  // the program currently shows the alternate screen
+  bool altScreen();      // the program currently shows the alternate screen
+  bool cursorVisible();  // false after the program hid the cursor (ESC [ ? 25 l, curs_set(0))
 
   void resize(int cols, int rows);  // TIOCSWINSZ + SIGWINCH, the emulator resized too
   void signal(int sig);             // to the child's process group
@@ -159,15 +164,21 @@ class Screen {
 
  private:
   void pump(double timeoutSec);  // read what is there, waiting up to timeoutSec for some
+  void refresh();                // pump(0) unless a wait is asking its condition
+  bool frozenCall(const std::function<bool()>& pred);
+  bool waitForScreen(const std::function<bool()>& pred, double timeoutSec);
+  bool finished() const { return status_ != -1 && eof_; }  // exited, output all read
   void feed(const char* bytes, size_t n);
   void reap(bool block);
   void writeAll(std::string_view bytes);
 
   std::unique_ptr<Impl> impl_;
   int master_ = -1;
+  int pidfd_ = -1;  // becomes readable when the child ends
   pid_t pid_ = -1;
   int status_ = -1;
   bool eof_ = false;
+  bool frozen_ = false;
   int cols_ = 80;
   int rows_ = 25;
   std::string raw_;
