@@ -1,0 +1,171 @@
+// Words, numbers, quoted texts and clause patterns for the statement compilers.
+#include "compiler/stmt_common.h"
+
+#include <climits>
+
+#include "compiler/compiler.h"
+#include "format/text_key.h"
+
+namespace zox::stmt {
+
+namespace {
+
+bool endsLexerWord(const char* p, bool first) {
+  switch (*p) {
+    case '\0':
+    case '\n':
+    case ' ':
+    case ',':
+    case '=':
+    case ']':
+    case ':':
+    case '"':
+    case '(':
+    case ')':
+    case '/':
+    case '<':
+    case '>':
+    case '\t':
+    case '\r':
+      return true;
+    case '+':
+    case '-':
+      return p[1] == '=';
+    case '[':
+      return !first;
+    default:
+      return false;
+  }
+}
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string_view lexerWord(const char* p) {
+  const char* q = p;
+  while (!endsLexerWord(q, q == p)) ++q;
+  return {p, static_cast<size_t>(q - p)};
+}
+
+std::string_view plainWord(const char* p, std::string_view stops) {
+  const char* q = p;
+  while (!atLineEnd(q) && *q != ' ' && stops.find(*q) == std::string_view::npos) ++q;
+  return {p, static_cast<size_t>(q - p)};
+}
+
+std::optional<int32_t> parseNumber(std::string_view word) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
+  if (i == word.size()) return std::nullopt;
+  int64_t magnitude = 0;
+  for (; i < word.size(); ++i) {
+    if (word[i] < '0' || word[i] > '9') return std::nullopt;
+    // Past the range the value sticks at the nearest limit; keep counting digits only.
+    if (magnitude <= int64_t{INT32_MAX} + 1) magnitude = magnitude * 10 + (word[i] - '0');
+  }
+  if (negative) return magnitude > int64_t{INT32_MAX} ? INT32_MIN : static_cast<int32_t>(-magnitude);
+  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+}
+
+int64_t leadingValue(std::string_view word) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
+  int64_t magnitude = 0;
+  for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i) {
+    if (magnitude <= int64_t{INT32_MAX} + 1) magnitude = magnitude * 10 + (word[i] - '0');
+  }
+  return negative ? -magnitude : magnitude;
+}
+
+int readQuoted(const char*& p, std::string& text) {
+  const char* q = skipBlanks(p);
+  if (*q != '"') return kErrSyntax;
+  const char* begin = ++q;
+  while (!atLineEnd(q) && *q != '"') ++q;
+  if (*q != '"') return kErrSyntax;
+  text.assign(begin, static_cast<size_t>(q - begin));
+  p = q + 1;
+  return 0;
+}
+
+std::string normalisePattern(std::string_view raw) {
+  std::string out;
+  size_t i = 0;
+  while (i < raw.size()) {
+    if (raw[i] != ' ') {
+      out += raw[i++];
+      continue;
+    }
+    while (i < raw.size() && raw[i] == ' ') ++i;
+    // A run of blanks survives as one blank only between two things that are not braces or
+    // bars on the side the blank would touch; leading and trailing blanks go.
+    if (out.empty() || i == raw.size()) continue;
+    char before = out.back();
+    char after = raw[i];
+    if (before == '{' || before == '|' || before == '}') continue;
+    if (after == '{' || after == '}') continue;
+    out += ' ';
+  }
+  return out;
+}
+
+int checkPattern(std::string_view pattern) {
+  int depth = 0;
+  for (char c : pattern) {
+    if (c == '{') ++depth;
+    if (c == '}' && --depth < 0) return kErrBraces;
+  }
+  if (depth != 0) return kErrBraces;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '|') continue;
+    if (i >= 2 && pattern[i - 1] != '}') return kErrBar;
+    if (pattern.find('{', i + 1) == std::string_view::npos) return kErrBar;
+  }
+  if (pattern.empty()) return kErrEmptyText;
+  return 0;
+}
+
+bool equalsKeyword(std::string_view word, std::string_view keyword) {
+  if (word.size() != keyword.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (upperAscii(word[i]) != keyword[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace zox::stmt
+
+namespace zox::stmt {
+
+int wordCode(const char* p, unsigned* number, int* consumed) {
+  if (atLineEnd(p)) return kNoWord;
+  return classify(p, number, consumed);
+}
+
+bool isKeyword(const char* p, int code, int* consumed) {
+  int used = 0;
+  if (wordCode(p, nullptr, &used) != code) return false;
+  if (static_cast<size_t>(used) != lexerWord(p).size()) return false;
+  if (consumed) *consumed = used;
+  return true;
+}
+
+bool textAllowed(std::string_view latin1) { return scramble(latin1).has_value(); }
+
+int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1) {
+  if (!textAllowed(latin1)) return kErrBadCharacter;
+  if (int r = emitByte(c, opcode)) return r;
+  return emitText(c, latin1);
+}
+
+void allowContinuation(Compiler& c, size_t textLength) {
+  c.lastTextLineLength = static_cast<int>(textLength);
+  c.continuationAllowed = true;
+}
+
+int refusedInOneLineIf(const Compiler& c) { return c.oneLineIfsWaiting > 0 ? kErrSyntax : 0; }
+
+}  // namespace zox::stmt

@@ -1,0 +1,145 @@
+// Texts and output: PRINT and its new-line variants, continuation lines, WAIT, and the
+// statements without operands.
+#include <string>
+
+#include "compiler/compiler.h"
+#include "compiler/statements.h"
+#include "compiler/stmt_common.h"
+#include "format/opcodes.h"
+
+namespace zox {
+
+namespace {
+
+using namespace stmt;
+
+constexpr size_t kMaxItemListChars = 30;
+// A text line that fills the screen row wraps by itself: the next line needs no line break.
+constexpr int kFullRow = 80;
+
+// PRINT x, shared by PRINT, PRINTNL, PRINTDNL and PRINTINP.
+int printBody(Compiler& c, const char* rest) {
+  c.lastTextLineLength = 0;
+  const char* p = skipBlanks(rest);
+  if (atLineEnd(p)) return emitByte(c, op(Op::NewLine));
+
+  if (*p == '"') {
+    std::string text;
+    if (int r = readQuoted(p, text)) return r;
+    if (!onlyBlanks(p)) return kErrSyntax;
+    if (int r = emitTextStatement(c, op(Op::Print), text)) return r;
+    allowContinuation(c, text.size());
+    return 0;
+  }
+
+  int used = 0;
+  if (isKeyword(p, kTokRInfo, &used)) {
+    return onlyBlanks(p + used) ? emitByte(c, op(Op::PrintRoomInfo)) : kErrSyntax;
+  }
+  if (isKeyword(p, kTokInventory, &used)) {
+    return onlyBlanks(p + used) ? emitByte(c, op(Op::PrintInventory)) : kErrSyntax;
+  }
+  if (isKeyword(p, kTokItemList, &used)) {
+    p += used;
+    std::string text;
+    if (int r = readQuoted(p, text)) return r;
+    if (!onlyBlanks(p)) return kErrSyntax;
+    if (text.size() > kMaxItemListChars) return kErrTooLong;
+    return emitTextStatement(c, op(Op::PrintItemList), text);
+  }
+
+  std::string_view name = lexerWord(p);
+  if (name.empty()) return kErrSyntax;
+  if (name.size() > kMaxWordLength) return kErrTooLong;
+  if (!onlyBlanks(p + name.size())) return kErrSyntax;
+  // A name in several tables prints its text: INIT texts first, then room texts, then numbers.
+  if (int slot = c.initTexts.find(name); slot >= 0) {
+    if (int r = emitByte(c, op(Op::PrintInitText))) return r;
+    return emitByte(c, static_cast<uint8_t>(slot));
+  }
+  if (int slot = c.roomTexts.find(name); slot >= 0) {
+    if (int r = emitByte(c, op(Op::PrintRoomText))) return r;
+    return emitByte(c, static_cast<uint8_t>(slot));
+  }
+  if (int slot = c.numbers.find(name); slot >= 0) {
+    if (int r = emitByte(c, op(Op::PrintNumber))) return r;
+    return emitByte(c, static_cast<uint8_t>(slot));
+  }
+  return kErrUndeclared;
+}
+
+// Statements of one keyword and nothing after it.
+int bare(Compiler& c, const StatementLine& s, Op opcode) {
+  if (!onlyBlanks(s.rest)) return kErrSyntax;
+  return emitByte(c, op(opcode));
+}
+
+}  // namespace
+
+int compilePrint(Compiler& c, const StatementLine& s) { return printBody(c, s.rest); }
+
+int compilePrintNl(Compiler& c, const StatementLine& s) {
+  if (int r = emitByte(c, op(Op::NewLine))) return r;
+  return printBody(c, s.rest);
+}
+
+int compilePrintDnl(Compiler& c, const StatementLine& s) {
+  if (int r = emitByte(c, op(Op::NewLine))) return r;
+  if (int r = printBody(c, s.rest)) return r;
+  c.pendingNewLine = true;
+  return 0;
+}
+
+int compilePrintInp(Compiler& c, const StatementLine& s) {
+  if (int r = emitByte(c, op(Op::NewLine))) return r;
+  if (int r = emitByte(c, op(Op::NewLine))) return r;
+  if (int r = printBody(c, s.rest)) return r;
+  c.pendingNewLine = true;
+  return 0;
+}
+
+// A line that begins with a quote goes on with the text stored just before it, at the running
+// key position, after a line break unless the line before filled a whole row.
+int compileContinuation(Compiler& c, const StatementLine& s) {
+  if (!c.continuationAllowed) return kErrContinuation;
+  const char* p = s.line;
+  std::string text;
+  if (int r = readQuoted(p, text)) return r;
+  if (!onlyBlanks(p)) return kErrSyntax;
+  if (!textAllowed(text)) return kErrBadCharacter;
+  std::string stored = c.lastTextLineLength == kFullRow ? text : "\n" + text;
+  c.lastTextLineLength = static_cast<int>(text.size());
+  return emitTextContinued(c, stored);
+}
+
+int compileWait(Compiler& c, const StatementLine& s) {
+  const char* p = skipBlanks(s.rest);
+  if (atLineEnd(p)) return emitByte(c, op(Op::Wait));
+  if (*p == '"') {
+    std::string text;
+    if (int r = readQuoted(p, text)) return r;
+    if (!onlyBlanks(p)) return kErrSyntax;
+    return emitTextStatement(c, op(Op::WaitText), text);
+  }
+  std::string_view name = lexerWord(p);
+  if (name.empty()) return kErrSyntax;
+  if (name.size() > kMaxWordLength) return kErrTooLong;
+  if (!onlyBlanks(p + name.size())) return kErrSyntax;
+  int slot = c.initTexts.find(name);
+  Op opcode = Op::WaitInitText;
+  if (slot < 0) {
+    slot = c.roomTexts.find(name);
+    opcode = Op::WaitRoomText;
+  }
+  if (slot < 0) return kErrNoTextVariable;
+  if (int r = emitByte(c, op(opcode))) return r;
+  return emitByte(c, static_cast<uint8_t>(slot));
+}
+
+int compileNl(Compiler& c, const StatementLine& s) { return bare(c, s, Op::NewLine); }
+int compileCls(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Cls); }
+int compileQuit(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Quit); }
+int compileResume(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Resume); }
+int compileRestart(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Restart); }
+
+}  // namespace zox
