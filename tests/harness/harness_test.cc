@@ -339,5 +339,60 @@ TEST(HarnessTempDir, WritesReadsAndCleansUp) {
   EXPECT_EQ(dataPath("a/b.adv"), std::string(ZOX_TEST_DATA) + "/a/b.adv");
 }
 
+#ifdef ZOX_HARNESS_CURSES_PROBE
+TEST(HarnessCurses, ColoursKeysResizeAndScreenRestore) {
+  ScreenOptions opts;
+  opts.env = {"ESCDELAY=25"};  // a lone Escape is known after 25 ms, not a second
+  Screen s({binPath("harness_curses_probe")}, opts);
+  ASSERT_TRUE(s.waitForText("curses ready")) << s.dump();
+  EXPECT_TRUE(s.altScreen());
+  EXPECT_FALSE(s.cursorVisible());
+  Cell c = s.cell(0, 0);
+  EXPECT_EQ(c.fg, 1);
+  EXPECT_EQ(c.bg, 4);
+  EXPECT_TRUE(c.bold);
+  c = s.cell(1, 1);
+  EXPECT_EQ(c.text, "t");
+  EXPECT_EQ(s.row(1), "\u00e9t\u00e9");
+  EXPECT_TRUE(c.reverse);
+  EXPECT_EQ(c.fg, 7);
+  EXPECT_EQ(c.bg, 0);
+  EXPECT_EQ(s.row(24), "size 80x25");
+
+  struct Case {
+    Key key;
+    const char* name;  // as curses' keyname() gives it
+  };
+  const Case cases[] = {
+      {Key::Up, "KEY_UP"},        {Key::Down, "KEY_DOWN"},     {Key::Left, "KEY_LEFT"},
+      {Key::Right, "KEY_RIGHT"},  {Key::Home, "KEY_HOME"},     {Key::End, "KEY_END"},
+      {Key::Delete, "KEY_DC"},    {Key::Insert, "KEY_IC"},     {Key::PageUp, "KEY_PPAGE"},
+      {Key::PageDown, "KEY_NPAGE"}, {Key::Backspace, "KEY_BACKSPACE"}, {Key::F1, "KEY_F(1)"},
+      {Key::F12, "KEY_F(12)"},    {Key::Enter, "^J"},          {Key::Tab, "^I"},
+      {Key::Escape, "^["},
+  };
+  int n = 0;
+  for (const Case& k : cases) {
+    s.key(k.key);
+    std::string expected = "key " + std::to_string(++n) + " " + k.name;
+    EXPECT_TRUE(s.waitForRow(2, expected)) << expected << "\n" << s.dump();
+  }
+  s.send("\u00e9");  // two bytes, two keys
+  n += 2;
+  EXPECT_TRUE(s.waitForRow(2, "key " + std::to_string(n) + " ")) << s.dump();
+
+  s.resize(100, 30);
+  EXPECT_TRUE(s.waitForRow(29, "size 100x30")) << s.dump();
+
+  s.send("q");
+  ASSERT_TRUE(s.waitForExit()) << s.dump();
+  EXPECT_EQ(s.exitStatus(), 0);
+  EXPECT_FALSE(s.altScreen());
+  EXPECT_TRUE(s.cursorVisible());
+  EXPECT_EQ(s.row(0), "bye") << s.dump();
+  EXPECT_EQ(s.text().find("curses ready"), std::string::npos) << s.dump();
+}
+#endif
+
 }  // namespace
 }  // namespace zoxtest
