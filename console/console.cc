@@ -70,11 +70,15 @@ void sleepMicroseconds(int us) {
   }
 }
 
-bool terminalTooSmallNow() {
+// The terminal's real size; false when it cannot be told.
+bool terminalSize(int& rows, int& columns) {
   winsize ws{};
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0 && ioctl(STDIN_FILENO, TIOCGWINSZ, &ws) != 0)
-    return false;  // size unknown: assume it still fits
-  return ws.ws_col < kScreenColumns || ws.ws_row < kScreenRows;
+    return false;
+  if (ws.ws_row == 0 || ws.ws_col == 0) return false;
+  rows = ws.ws_row;
+  columns = ws.ws_col;
+  return true;
 }
 
 }  // namespace
@@ -101,9 +105,10 @@ Console::Console() {
     shutDown();
     std::exit(0);
   }
-  // A larger terminal is used in its top-left corner: curses itself is told the terminal is
-  // 80x25, so that rows wrap at column 80 and a full redraw never writes beyond.
-  if (rows_ != kScreenRows || columns_ != kScreenColumns) resize_term(kScreenRows, kScreenColumns);
+  // A larger terminal is used in its top-left corner: the standard screen is cut to 80x25,
+  // so that rows wrap at column 80, while curses goes on knowing the terminal's real size.
+  if (rows_ != kScreenRows || columns_ != kScreenColumns)
+    wresize(stdscr, kScreenRows, kScreenColumns);
   rows_ = kScreenRows;
   columns_ = kScreenColumns;
   top_ = bottom_ = 0;
@@ -425,24 +430,39 @@ void Console::refreshScreen() {
 
 void Console::handleResize() {
   gResizePending = 0;
-  terminalSmall_ = terminalTooSmallNow();
+  int rows = 0, columns = 0;
+  if (!terminalSize(rows, columns)) return;  // size unknown: go on as before
+  terminalSmall_ = columns < kScreenColumns || rows < kScreenRows;
   if (terminalSmall_) return;
+  // Curses learns the new size only now that the screen fits again (it would cut the
+  // standard screen down with a smaller terminal); the screen stays 80x25 and is drawn whole.
+  resize_term(rows, columns);
+  if (getmaxy(stdscr) != kScreenRows || getmaxx(stdscr) != kScreenColumns)
+    wresize(stdscr, kScreenRows, kScreenColumns);
   clearok(curscr, TRUE);
   wrefresh(stdscr);
 }
 
 int Console::readKey() {
+  // A read interrupted by a signal fails, and curses may fail the next one once more; a
+  // closed input fails every read at once. Only a long run of failures means the latter.
+  constexpr int kFailuresMeaningInputLost = 100;
+  int failures = 0;
   for (;;) {
     if (gResizePending) handleResize();
     wint_t character = 0;
     errno = 0;
     const int result = wget_wch(stdscr, &character);
     if (result == ERR) {
-      if (errno == EINTR || gResizePending) continue;
-      // The terminal's input has ended: no key can come any more.
+      if (errno == EINTR || gResizePending) {
+        failures = 0;
+        continue;
+      }
+      if (++failures < kFailuresMeaningInputLost) continue;
       shutDown();
       std::exit(kExitInputLost);
     }
+    failures = 0;
     const int key = console_text::keyFromWideRead(result, static_cast<unsigned int>(character));
     if (key >= 0) return key;
   }
