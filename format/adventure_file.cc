@@ -14,8 +14,7 @@ std::string partFileName(std::string_view firstPartPath, int part) {
   return path;
 }
 
-std::vector<uint8_t> encodeHeader(std::string_view scrambledName, uint8_t part,
-                                  uint8_t partCount) {
+std::vector<uint8_t> encodeHeader(std::string_view scrambledName, uint8_t part, uint8_t partCount) {
   std::vector<uint8_t> out(kMagic.begin(), kMagic.end());
   out.push_back(kFormatVersion);
   out.push_back(kSeparator);
@@ -26,8 +25,8 @@ std::vector<uint8_t> encodeHeader(std::string_view scrambledName, uint8_t part,
   return out;
 }
 
-std::vector<uint8_t> buildAdventureFile(std::string_view plainName, uint8_t part,
-                                        uint8_t partCount, std::span<const uint8_t> code,
+std::vector<uint8_t> buildAdventureFile(std::string_view plainName, uint8_t part, uint8_t partCount,
+                                        std::span<const uint8_t> code,
                                         const std::vector<std::string>& resources) {
   std::string name = scramble(plainName).value_or(std::string());
   std::vector<uint8_t> out = encodeHeader(name, part, partCount);
@@ -46,7 +45,9 @@ std::vector<uint8_t> buildAdventureFile(std::string_view plainName, uint8_t part
 namespace {
 
 // Reads exactly n bytes; false on a short read.
-bool readExact(std::FILE* f, uint8_t* to, size_t n) { return std::fread(to, 1, n, f) == n; }
+bool readExact(std::FILE* f, uint8_t* to, size_t n) {
+  return std::fread(to, 1, n, f) == n;
+}
 
 // Sums n bytes from the stream; false when the file ends first.
 bool sumBytes(std::FILE* f, uint32_t n, uint32_t& sum) {

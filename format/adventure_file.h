@@ -47,8 +47,8 @@ std::vector<uint8_t> encodeHeader(std::string_view scrambledName, uint8_t part, 
 // A whole file in memory: header, code (which must end with the end marker), code checksum,
 // one block per resource. Used by tests and tools to make files; the compiler writes the same
 // bytes through its passes.
-std::vector<uint8_t> buildAdventureFile(std::string_view plainName, uint8_t part,
-                                        uint8_t partCount, std::span<const uint8_t> code,
+std::vector<uint8_t> buildAdventureFile(std::string_view plainName, uint8_t part, uint8_t partCount,
+                                        std::span<const uint8_t> code,
                                         const std::vector<std::string>& resources = {});
 
 // ---- Reader side ----
@@ -65,13 +65,13 @@ inline constexpr int kWrongPart = 12;    // a part file that does not belong to 
 
 // What the check learns about the adventure from its first file; later part files must fit it.
 struct AdventureIdentity {
-  bool known = false;       // false until the first file passed steps up to the name
-  std::string name;         // unscrambled
-  uint8_t partCount = 1;    // decided by the header of part 1
+  bool known = false;     // false until the first file passed steps up to the name
+  std::string name;       // unscrambled
+  uint8_t partCount = 1;  // decided by the header of part 1
 };
 
 struct ResourceBlock {
-  uint32_t offset;    // of the block's checksum field
+  uint32_t offset;  // of the block's checksum field
   uint32_t checksum;
   uint32_t length;
 };
@@ -79,11 +79,11 @@ struct ResourceBlock {
 struct FileHeader {
   uint8_t version = 0;
   bool oldMagic = false;
-  std::string name;         // unscrambled
+  std::string name;  // unscrambled
   uint8_t part = 0;
   uint8_t partCount = 0;
   uint32_t codeStart = 0;
-  uint32_t codeEnd = 0;     // offset of the code checksum
+  uint32_t codeEnd = 0;  // offset of the code checksum
   uint32_t codeChecksum = 0;
   std::vector<ResourceBlock> blocks;
 };

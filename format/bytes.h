@@ -23,7 +23,9 @@ inline void storeU32(uint8_t* at, uint32_t v) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-inline uint16_t loadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t loadU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 inline uint32_t loadU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |

@@ -21,7 +21,9 @@ struct ByCode {
 const ByCode kByCode;
 }  // namespace
 
-const OpcodeInfo* opcodeInfo(uint8_t code) { return kByCode.entry[code]; }
+const OpcodeInfo* opcodeInfo(uint8_t code) {
+  return kByCode.entry[code];
+}
 
 bool isNegatableTest(uint8_t code) {
   switch (static_cast<Op>(code)) {

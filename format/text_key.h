@@ -19,8 +19,8 @@ inline constexpr int kLineBreakCode = 30;
 // The one text key. Every key byte lies in 0..32 or 234..255, so every code 23..127 scrambles
 // to a byte 1..159: a stored text never holds a 0x00 (end of the header name) nor a byte of
 // 0xA0 or above (the next opcode).
-inline constexpr std::array<uint8_t, 16> kTextKey = {7,   250, 19, 3,   244, 28, 11,  238,
-                                                     1,   31,  236, 15, 248, 22, 5,   241};
+inline constexpr std::array<uint8_t, 16> kTextKey = {7, 250, 19,  3,  244, 28, 11, 238,
+                                                     1, 31,  236, 15, 248, 22, 5,  241};
 
 // The text code of one Latin-1 character, or -1 if a text may not hold it. The raw control
 // bytes 23..30 are refused too: stored as themselves they would come back as umlauts or as a
