@@ -1,6 +1,7 @@
 // zoxcomp's main sequence: the order of the passes and what the report shows after each.
 #include "compiler/driver.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -115,7 +116,8 @@ CompileOutcome compileSourceFile(const std::string& path) {
     closeFiles(c);
   }
   out.report = screen.text();
-  if (!out.outputPath.empty()) {
+  std::error_code ec;
+  if (!out.outputPath.empty() && std::filesystem::is_regular_file(out.outputPath, ec)) {
     std::ifstream in(out.outputPath, std::ios::binary);
     if (in) {
       out.outputExists = true;
