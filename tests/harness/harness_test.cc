@@ -99,6 +99,14 @@ TEST(HarnessScreen, ReportsColoursAndAttributes) {
     // The blank after the reset has the default colours again.
     EXPECT_EQ(r.screen.cell(1, i).fg, kDefaultColor);
   }
+  // Erasing paints blanks in the background colour of the moment, as curses expects.
+  ShellRun erased("printf 'ab\\033[44m\\033[K\\033[0m\\n'");
+  ASSERT_TRUE(erased.exited);
+  EXPECT_EQ(erased.screen.cell(0, 0).bg, kDefaultColor);
+  EXPECT_EQ(erased.screen.cell(5, 0).text, "");
+  EXPECT_EQ(erased.screen.cell(5, 0).bg, 4);
+  EXPECT_EQ(erased.screen.cell(79, 0).bg, 4);
+  EXPECT_EQ(erased.screen.row(0), "ab");
 }
 
 

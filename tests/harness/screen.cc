@@ -334,6 +334,7 @@ void Screen::pump(double timeoutSec) {
   int wait = toMillis(timeoutSec);
   // Without a pidfd (old kernels) the child's end is noticed by looking every 10 ms.
   if (status_ == -1 && pidfd_ < 0) wait = std::min(wait, 10);
+  if (winchRepeats_ > 0) wait = std::min(wait, kWinchRepeatMs);
   int ready = poll(fds, n, wait);
   if (ready > 0 && !eof_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
     char buf[8192];
@@ -350,6 +351,24 @@ void Screen::pump(double timeoutSec) {
     }
   }
   reap(false);
+  repeatWinch();
+}
+
+// curses looks for a pending SIGWINCH and then waits for input; a signal landing between the
+// two goes unseen until the next key. A test resizes just when the program has drawn, which is
+// exactly then. So until the program answers with some output, the signal is sent again.
+void Screen::repeatWinch() {
+  if (winchRepeats_ <= 0) return;
+  if (raw_.size() != winchOutputMark_ || status_ != -1 || eof_) {
+    winchRepeats_ = 0;
+    return;
+  }
+  auto now = Clock::now();
+  if (now - winchSent_ < std::chrono::milliseconds(kWinchRepeatMs)) return;
+  pid_t group = tcgetpgrp(master_);
+  kill(group > 0 ? -group : -pid_, SIGWINCH);
+  winchSent_ = now;
+  --winchRepeats_;
 }
 
 void Screen::send(std::string_view bytes) {
@@ -475,6 +494,9 @@ void Screen::resize(int cols, int rows) {
   ws.ws_col = static_cast<unsigned short>(cols);
   // The kernel sends SIGWINCH to the terminal's foreground group, as a real terminal's does.
   ioctl(master_, TIOCSWINSZ, &ws);
+  winchOutputMark_ = raw_.size();
+  winchSent_ = Clock::now();
+  winchRepeats_ = kWinchRepeats;
 }
 
 Cell Screen::cell(int col, int r) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,17 +45,21 @@ inline constexpr int kRgbFlag = 0x1000000;   // kRgbFlag | 0xRRGGBB for a direct
 constexpr int rgb(int r, int g, int b) { return kRgbFlag | (r << 16) | (g << 8) | b; }
 
 // One character cell of the screen.
-//   text: the character as UTF-8 (with any combining characters); "" for a cell never written
-//         (row() and text() show such a cell as a space). The right half of a double-width
-//         character is also "".
-//   fg, bg: the colour as the program asked for it:
+//   text: the character as UTF-8 (with any combining characters); "" for a blank cell, one never
+//         written or erased (row() and text() show it as a space). The right half of a
+//         double-width character is also "".
+//   fg, bg: the colour as the program asked for it (an erased cell has the colours it was
+//         erased with, as on xterm):
 //         SGR 30-37 / 40-47           -> 0..7
 //         SGR 90-97 / 100-107         -> 8..15
 //         SGR 38;5;N / 48;5;N         -> N (0..255)
 //         SGR 38;2;R;G;B / 48;2;...   -> rgb(R, G, B)
 //         SGR 39 / 49 or nothing set  -> kDefaultColor
-//         Bold does not brighten: bold red stays 1 with bold = true (libvterm keeps the index;
-//         only its own RGB conversion would brighten it, and the harness never converts).
+//         libvterm 0.1.4 keeps indexed colours as indices in its cells (VTERM_COLOR_IS_INDEXED)
+//         and marks the defaults with VTERM_COLOR_DEFAULT_FG/BG; only
+//         vterm_state_convert_color_to_rgb() would turn them into its palette's RGB, and the
+//         harness never calls it. Its bold-is-bright option is off, so bold does not brighten:
+//         bold red is fg 1 with bold = true.
 //   reverse: SGR 7 as set by the program; fg/bg are NOT swapped for it.
 struct Cell {
   std::string text;
@@ -71,8 +76,8 @@ struct ScreenOptions {
   int cols = 80;
   int rows = 25;
   std::string term = "xterm-256color";  // TERM for the child; "linux" has no alternate screen
-  std::string cwd;                      // working directory of the child; "" keeps ours
-  std::vector<std::string> env;         // extra NAME=VALUE, applied last (override the above)
+  std::string cwd = {};                 // working directory of the child; "" keeps ours
+  std::vector<std::string> env = {};    // extra NAME=VALUE, applied last (override the above)
   std::string locale = "C.UTF-8";       // LANG and LC_ALL; the other LC_* are cleared
 };
 
@@ -148,7 +153,10 @@ class Screen {
   bool altScreen();      // the program currently shows the alternate screen
   bool cursorVisible();  // false after the program hid the cursor (ESC [ ? 25 l, curs_set(0))
 
-  void resize(int cols, int rows);  // TIOCSWINSZ + SIGWINCH, the emulator resized too
+  // TIOCSWINSZ (the kernel sends SIGWINCH), the emulator resized too. Until the program
+  // writes something, SIGWINCH is repeated every 250 ms (up to 40 times) during later waits:
+  // curses can miss a signal that arrives just before it waits for input.
+  void resize(int cols, int rows);
   void signal(int sig);             // to the child's process group
   // Pumps output until the child has exited and the pty is drained to EOF, so the final
   // screen is complete. False on timeout (the child still runs).
@@ -171,6 +179,7 @@ class Screen {
   void feed(const char* bytes, size_t n);
   void reap(bool block);
   void writeAll(std::string_view bytes);
+  void repeatWinch();
 
   std::unique_ptr<Impl> impl_;
   int master_ = -1;
@@ -182,6 +191,12 @@ class Screen {
   int cols_ = 80;
   int rows_ = 25;
   std::string raw_;
+
+  static constexpr int kWinchRepeatMs = 250;
+  static constexpr int kWinchRepeats = 40;
+  int winchRepeats_ = 0;          // SIGWINCHes still to repeat if the program stays silent
+  size_t winchOutputMark_ = 0;    // raw_.size() at the resize
+  std::chrono::steady_clock::time_point winchSent_{};
 };
 
 }  // namespace zoxtest
