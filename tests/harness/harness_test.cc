@@ -3,11 +3,11 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
-#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "screen.h"
 
@@ -108,7 +108,6 @@ TEST(HarnessScreen, ReportsColoursAndAttributes) {
   EXPECT_EQ(erased.screen.cell(79, 0).bg, 4);
   EXPECT_EQ(erased.screen.row(0), "ab");
 }
-
 
 TEST(HarnessScreen, KeysSendWhatXtermSends) {
   struct Case {
@@ -242,20 +241,35 @@ TEST(HarnessScreen, PrimaryScreenComesBackWhenAlternateScreenEnds) {
 
 TEST(HarnessScreen, TermAndLocaleReachTheChild) {
   struct Case {
-    std::string term;
+    std::string term, locale;
     bool alternate;
+    const char* iutf8;  // the line discipline's UTF-8 flag, as stty shows it
   };
-  for (const Case& c : {Case{"xterm-256color", true}, Case{"linux", false}}) {
-    SCOPED_TRACE(c.term);
+  const Case cases[] = {
+      {"xterm-256color", "C", true, "-iutf8"},
+      {"linux", "C", false, "-iutf8"},
+      {"linux", "C.UTF-8", false, "iutf8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.term + " " + c.locale);
     ScreenOptions opts;
     opts.term = c.term;
-    opts.locale = "C";
-    ShellRun r("echo \"$TERM/$LANG/$LC_ALL/${LC_CTYPE-unset}\"; tput smcup; echo inside",
-               opts);
+    opts.locale = c.locale;
+    ShellRun r(
+        "echo \"$TERM/$LANG/$LC_ALL/${LC_CTYPE-unset}\"; stty -a | tr ' ' '\\n' | "
+        "grep -x -- -*iutf8; tput smcup; echo inside",
+        opts);
     ASSERT_TRUE(r.exited) << r.screen.dump();
-    // The alternate screen starts blank; the cursor stays where it was, as in xterm.
-    EXPECT_EQ(r.screen.row(0), c.alternate ? "" : c.term + "/C/C/unset") << r.screen.dump();
-    EXPECT_EQ(r.screen.row(1), "inside");
+    if (c.alternate) {
+      // The alternate screen starts blank; the cursor stays where it was, as in xterm.
+      EXPECT_EQ(r.screen.row(0), "") << r.screen.dump();
+      EXPECT_EQ(r.screen.row(1), "") << r.screen.dump();
+    } else {
+      EXPECT_EQ(r.screen.row(0), c.term + "/" + c.locale + "/" + c.locale + "/unset")
+          << r.screen.dump();
+      EXPECT_EQ(r.screen.row(1), c.iutf8) << r.screen.dump();
+    }
+    EXPECT_EQ(r.screen.row(2), "inside");
     EXPECT_EQ(r.screen.altScreen(), c.alternate);
   }
 }
@@ -373,11 +387,21 @@ TEST(HarnessCurses, ColoursKeysResizeAndScreenRestore) {
     const char* name;  // as curses' keyname() gives it
   };
   const Case cases[] = {
-      {Key::Up, "KEY_UP"},        {Key::Down, "KEY_DOWN"},     {Key::Left, "KEY_LEFT"},
-      {Key::Right, "KEY_RIGHT"},  {Key::Home, "KEY_HOME"},     {Key::End, "KEY_END"},
-      {Key::Delete, "KEY_DC"},    {Key::Insert, "KEY_IC"},     {Key::PageUp, "KEY_PPAGE"},
-      {Key::PageDown, "KEY_NPAGE"}, {Key::Backspace, "KEY_BACKSPACE"}, {Key::F1, "KEY_F(1)"},
-      {Key::F12, "KEY_F(12)"},    {Key::Enter, "^J"},          {Key::Tab, "^I"},
+      {Key::Up, "KEY_UP"},
+      {Key::Down, "KEY_DOWN"},
+      {Key::Left, "KEY_LEFT"},
+      {Key::Right, "KEY_RIGHT"},
+      {Key::Home, "KEY_HOME"},
+      {Key::End, "KEY_END"},
+      {Key::Delete, "KEY_DC"},
+      {Key::Insert, "KEY_IC"},
+      {Key::PageUp, "KEY_PPAGE"},
+      {Key::PageDown, "KEY_NPAGE"},
+      {Key::Backspace, "KEY_BACKSPACE"},
+      {Key::F1, "KEY_F(1)"},
+      {Key::F12, "KEY_F(12)"},
+      {Key::Enter, "^J"},
+      {Key::Tab, "^I"},
       {Key::Escape, "^["},
   };
   int n = 0;
@@ -400,6 +424,32 @@ TEST(HarnessCurses, ColoursKeysResizeAndScreenRestore) {
   EXPECT_TRUE(s.cursorVisible());
   EXPECT_EQ(s.row(0), "bye") << s.dump();
   EXPECT_EQ(s.text().find("curses ready"), std::string::npos) << s.dump();
+}
+TEST(HarnessCurses, LinuxConsoleKeysAndNoAlternateScreen) {
+  ScreenOptions opts;
+  opts.term = "linux";
+  Screen s({binPath("harness_curses_probe")}, opts);
+  ASSERT_TRUE(s.waitForRow(24, "size 80x25")) << s.dump();
+  EXPECT_FALSE(s.altScreen());
+  struct Case {
+    Key key;
+    const char* name;
+  };
+  const Case cases[] = {
+      {Key::Up, "KEY_UP"},   {Key::Left, "KEY_LEFT"}, {Key::Home, "KEY_HOME"},
+      {Key::End, "KEY_END"}, {Key::F1, "KEY_F(1)"},   {Key::F5, "KEY_F(5)"},
+      {Key::F6, "KEY_F(6)"}, {Key::Delete, "KEY_DC"}, {Key::Backspace, "KEY_BACKSPACE"},
+  };
+  int n = 0;
+  for (const Case& k : cases) {
+    s.key(k.key);
+    std::string expected = "key " + std::to_string(++n) + " " + k.name;
+    EXPECT_TRUE(s.waitForRow(2, expected)) << expected << "\n" << s.dump();
+  }
+  s.send("q");
+  ASSERT_TRUE(s.waitForExit()) << s.dump();
+  EXPECT_FALSE(s.altScreen());
+  EXPECT_NE(s.text().find("bye"), std::string::npos) << s.dump();
 }
 #endif
 

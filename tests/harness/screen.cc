@@ -11,9 +11,12 @@
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vterm.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -108,8 +111,12 @@ std::vector<std::string> childEnvironment(const ScreenOptions& opts) {
 
 }  // namespace
 
-std::string binPath(std::string_view program) { return joinPath(ZOX_BIN_DIR, program); }
-std::string dataPath(std::string_view relative) { return joinPath(ZOX_TEST_DATA, relative); }
+std::string binPath(std::string_view program) {
+  return joinPath(ZOX_BIN_DIR, program);
+}
+std::string dataPath(std::string_view relative) {
+  return joinPath(ZOX_TEST_DATA, relative);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TempDir
@@ -130,7 +137,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::file(std::string_view name) const { return joinPath(path_, name); }
+std::string TempDir::file(std::string_view name) const {
+  return joinPath(path_, name);
+}
 
 void TempDir::write(std::string_view name, std::string_view bytes) const {
   std::filesystem::path p = file(name);
@@ -235,6 +244,11 @@ Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
   for (std::string& e : env) cenv.push_back(e.data());
   cenv.push_back(nullptr);
   const char* cwd = opts.cwd.empty() ? nullptr : opts.cwd.c_str();
+  std::string loc = opts.locale;
+  std::transform(loc.begin(), loc.end(), loc.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  const bool utf8 = loc.find("utf-8") != std::string::npos || loc.find("utf8") != std::string::npos;
+  linuxKeys_ = opts.term.rfind("linux", 0) == 0;
 
   struct winsize ws {};
   ws.ws_row = static_cast<unsigned short>(opts.rows);
@@ -248,6 +262,14 @@ Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
     sigprocmask(SIG_SETMASK, &none, nullptr);
     for (int sig = 1; sig < NSIG; ++sig) ::signal(sig, SIG_DFL);
     closefrom(3);
+    if (utf8) {
+      // As a terminal in UTF-8 mode does: the line discipline erases whole characters.
+      struct termios t;
+      if (tcgetattr(0, &t) == 0) {
+        t.c_iflag |= IUTF8;
+        tcsetattr(0, TCSANOW, &t);
+      }
+    }
     if (cwd && chdir(cwd) != 0) {
       dprintf(2, "zoxtest: cannot enter %s: %s\r\n", cwd, strerror(errno));
       _exit(127);
@@ -319,7 +341,9 @@ void Screen::writeAll(std::string_view bytes) {
       throw std::runtime_error("the program does not read its input");
     }
     // The program's input is full: keep taking its output meanwhile so it can go on.
-    struct pollfd p{master_, POLLOUT | POLLIN, 0};
+    struct pollfd p {
+      master_, POLLOUT | POLLIN, 0
+    };
     poll(&p, 1, 50);
     if (p.revents & (POLLIN | POLLHUP)) pump(0);
   }
@@ -376,28 +400,96 @@ void Screen::send(std::string_view bytes) {
   writeAll(bytes);
 }
 
+namespace {
+
+// The Linux console's own keys where they differ from xterm's; it has no application mode.
+const char* linuxConsoleKey(Key k) {
+  switch (k) {
+    case Key::Up:
+      return "\x1b[A";
+    case Key::Down:
+      return "\x1b[B";
+    case Key::Right:
+      return "\x1b[C";
+    case Key::Left:
+      return "\x1b[D";
+    case Key::Home:
+      return "\x1b[1~";
+    case Key::End:
+      return "\x1b[4~";
+    case Key::F1:
+      return "\x1b[[A";
+    case Key::F2:
+      return "\x1b[[B";
+    case Key::F3:
+      return "\x1b[[C";
+    case Key::F4:
+      return "\x1b[[D";
+    case Key::F5:
+      return "\x1b[[E";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
 void Screen::key(Key k) {
   pump(0);  // the program may just have switched cursor-key mode
+  if (const char* seq = linuxKeys_ ? linuxConsoleKey(k) : nullptr) {
+    writeAll(seq);
+    return;
+  }
   VTermKey vk = VTERM_KEY_NONE;
   switch (k) {
-    case Key::Enter: vk = VTERM_KEY_ENTER; break;
-    case Key::Escape: vk = VTERM_KEY_ESCAPE; break;
-    case Key::Up: vk = VTERM_KEY_UP; break;
-    case Key::Down: vk = VTERM_KEY_DOWN; break;
-    case Key::Left: vk = VTERM_KEY_LEFT; break;
-    case Key::Right: vk = VTERM_KEY_RIGHT; break;
-    case Key::Home: vk = VTERM_KEY_HOME; break;
-    case Key::End: vk = VTERM_KEY_END; break;
-    case Key::Delete: vk = VTERM_KEY_DEL; break;
-    case Key::Backspace: vk = VTERM_KEY_BACKSPACE; break;
-    case Key::Tab: vk = VTERM_KEY_TAB; break;
-    case Key::PageUp: vk = VTERM_KEY_PAGEUP; break;
-    case Key::PageDown: vk = VTERM_KEY_PAGEDOWN; break;
-    case Key::Insert: vk = VTERM_KEY_INS; break;
-    case Key::CtrlC: writeAll("\x03"); return;
+    case Key::Enter:
+      vk = VTERM_KEY_ENTER;
+      break;
+    case Key::Escape:
+      vk = VTERM_KEY_ESCAPE;
+      break;
+    case Key::Up:
+      vk = VTERM_KEY_UP;
+      break;
+    case Key::Down:
+      vk = VTERM_KEY_DOWN;
+      break;
+    case Key::Left:
+      vk = VTERM_KEY_LEFT;
+      break;
+    case Key::Right:
+      vk = VTERM_KEY_RIGHT;
+      break;
+    case Key::Home:
+      vk = VTERM_KEY_HOME;
+      break;
+    case Key::End:
+      vk = VTERM_KEY_END;
+      break;
+    case Key::Delete:
+      vk = VTERM_KEY_DEL;
+      break;
+    case Key::Backspace:
+      vk = VTERM_KEY_BACKSPACE;
+      break;
+    case Key::Tab:
+      vk = VTERM_KEY_TAB;
+      break;
+    case Key::PageUp:
+      vk = VTERM_KEY_PAGEUP;
+      break;
+    case Key::PageDown:
+      vk = VTERM_KEY_PAGEDOWN;
+      break;
+    case Key::Insert:
+      vk = VTERM_KEY_INS;
+      break;
+    case Key::CtrlC:
+      writeAll("\x03");
+      return;
     default:
-      vk = static_cast<VTermKey>(VTERM_KEY_FUNCTION(static_cast<int>(k) -
-                                                    static_cast<int>(Key::F1) + 1));
+      vk = static_cast<VTermKey>(
+          VTERM_KEY_FUNCTION(static_cast<int>(k) - static_cast<int>(Key::F1) + 1));
       break;
   }
   vterm_keyboard_key(impl_->vt, vk, VTERM_MOD_NONE);

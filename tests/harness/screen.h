@@ -40,9 +40,11 @@ class TempDir {
 };
 
 // Colour values in Cell::fg / Cell::bg.
-inline constexpr int kDefaultColor = -1;     // the terminal's default (SGR 39 / 49, or none set)
-inline constexpr int kRgbFlag = 0x1000000;   // kRgbFlag | 0xRRGGBB for a direct RGB colour
-constexpr int rgb(int r, int g, int b) { return kRgbFlag | (r << 16) | (g << 8) | b; }
+inline constexpr int kDefaultColor = -1;    // the terminal's default (SGR 39 / 49, or none set)
+inline constexpr int kRgbFlag = 0x1000000;  // kRgbFlag | 0xRRGGBB for a direct RGB colour
+constexpr int rgb(int r, int g, int b) {
+  return kRgbFlag | (r << 16) | (g << 8) | b;
+}
 
 // One character cell of the screen.
 //   text: the character as UTF-8 (with any combining characters); "" for a blank cell, one never
@@ -81,11 +83,13 @@ struct ScreenOptions {
   std::string locale = "C.UTF-8";       // LANG and LC_ALL; the other LC_* are cleared
 };
 
-// Keys as a real xterm sends them in its default (normal cursor-key) mode. Cursor keys follow
-// the application cursor mode (DECCKM, set by curses' keypad()), as xterm does: ESC O A vs ESC [ A.
+// Keys as a real xterm sends them. Cursor keys, Home and End follow the application cursor mode
+// (DECCKM, set by curses' keypad()), as xterm does: ESC O A instead of ESC [ A. With a term
+// starting "linux" the keys are the Linux console's: Home ESC [ 1 ~, End ESC [ 4 ~,
+// F1-F5 ESC [ [ A-E, cursor keys always ESC [ A-D; the others as xterm.
 enum class Key {
-  Enter,      // "\r"
-  Escape,     // "\x1b"
+  Enter,   // "\r"
+  Escape,  // "\x1b"
   Up,
   Down,
   Left,
@@ -135,7 +139,7 @@ class Screen {
   // waitForText and waitForRow also give up at once when the program has ended and all its
   // output is in (the screen can no longer change). Text is matched within one row: rows are
   // joined with '\n', so a needle never matches across a line break unless it contains '\n'.
-  bool waitForText(std::string_view utf8, double timeoutSec = 20);  // anywhere on screen
+  bool waitForText(std::string_view utf8, double timeoutSec = 20);          // anywhere on screen
   bool waitForRow(int row, std::string_view utf8, double timeoutSec = 20);  // row contains
   // Pumps output meanwhile and asks pred at least every 50 ms, so pred may look at files too.
   bool waitUntil(std::function<bool()> pred, double timeoutSec = 20);
@@ -143,8 +147,8 @@ class Screen {
   // when a test must check that something did NOT appear. False after timeoutSec.
   bool waitForQuiet(double quietSec = 0.3, double timeoutSec = 20);
 
-  std::string row(int r);  // UTF-8 text of a row, trailing blanks trimmed; "" if out of range
-  std::string text();      // all rows joined with '\n' (each trimmed)
+  std::string row(int r);       // UTF-8 text of a row, trailing blanks trimmed; "" if out of range
+  std::string text();           // all rows joined with '\n' (each trimmed)
   Cell cell(int col, int row);  // an out-of-range cell comes back as a default, empty Cell
   int cursorRow();
   int cursorCol();
@@ -157,12 +161,12 @@ class Screen {
   // writes something, SIGWINCH is repeated every 250 ms (up to 40 times) during later waits:
   // curses can miss a signal that arrives just before it waits for input.
   void resize(int cols, int rows);
-  void signal(int sig);             // to the child's process group
+  void signal(int sig);  // to the child's process group
   // Pumps output until the child has exited and the pty is drained to EOF, so the final
   // screen is complete. False on timeout (the child still runs).
   bool waitForExit(double timeoutSec = 20);
-  bool running();     // the child has not yet been reaped
-  int exitStatus();   // exit code, or 128+signal number; -1 while running
+  bool running();    // the child has not yet been reaped
+  int exitStatus();  // exit code, or 128+signal number; -1 while running
   pid_t pid() const { return pid_; }
 
   std::string dump();  // the screen with row numbers and the cursor, for failure messages
@@ -188,14 +192,15 @@ class Screen {
   int status_ = -1;
   bool eof_ = false;
   bool frozen_ = false;
+  bool linuxKeys_ = false;
   int cols_ = 80;
   int rows_ = 25;
   std::string raw_;
 
   static constexpr int kWinchRepeatMs = 250;
   static constexpr int kWinchRepeats = 40;
-  int winchRepeats_ = 0;          // SIGWINCHes still to repeat if the program stays silent
-  size_t winchOutputMark_ = 0;    // raw_.size() at the resize
+  int winchRepeats_ = 0;        // SIGWINCHes still to repeat if the program stays silent
+  size_t winchOutputMark_ = 0;  // raw_.size() at the resize
   std::chrono::steady_clock::time_point winchSent_{};
 };
 
