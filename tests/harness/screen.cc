@@ -288,6 +288,7 @@ Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
 Screen::~Screen() {
   // The group outlives its leader only while someone still holds the pty (no EOF yet), so
   // killing it then cannot hit a stranger that reused the number.
+  if (pid_ > 0 && status_ != -1 && !eof_) pump(0);  // notice an EOF that is already there
   if (pid_ > 0 && (status_ == -1 || !eof_)) kill(-pid_, SIGKILL);
   if (pid_ > 0 && status_ == -1) reap(true);
   if (master_ >= 0) close(master_);

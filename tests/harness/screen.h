@@ -120,7 +120,8 @@ enum class Key {
 // A program running in its own pseudo-terminal and session, with the screen it draws.
 // All reads of the screen first take in whatever the program has written so far, and every
 // wait pumps the program's output while it waits; nothing sleeps a fixed time.
-// Row and column numbers start at 0. Not thread-safe; each Screen is independent.
+// Row and column numbers start at 0. Not thread-safe; each Screen is independent. Neither
+// copyable nor movable (hold one in std::optional or std::unique_ptr if need be).
 class Screen {
  public:
   // Starts argv[0] (looked up in PATH if it has no '/') with argv in a new pty of the given
