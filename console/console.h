@@ -91,7 +91,9 @@ class Console {
   // after the process ends, also on terminals with an alternate screen), the rest of the
   // screen is cleared, curses is ended. Idempotent: later calls, and every other operation
   // after it, do nothing. May be called from a signal handler (SIGINT, SIGQUIT, SIGTERM);
-  // a second, concurrent call returns at once.
+  // a second, concurrent call returns at once. (Curses itself is not reentrant: a signal
+  // that lands inside a console call may leave a half-drawn last refresh; what is kept is
+  // read from the console's own screen and so is whole.)
   void shutDown();
   bool isShutDown() const { return shutDown_ != 0; }
 
@@ -99,8 +101,13 @@ class Console {
 
   // Prints a Latin-1 text in the slot's colours at the cursor, wrapping at the right edge,
   // scrolling the text area at its last row (with the scroll delay) and, if paging is 1,
-  // pausing with the press-a-key text when a page is full. "\n" ends a row. An absent or
-  // empty text only makes the slot the window colour. One refresh at the end.
+  // pausing with the press-a-key text when a page is full. "\n" ends a row; a row filled to
+  // the edge has already ended, so "\n" right after it gives an empty row. Each character
+  // takes one column (control codes show as blanks). A printed row carries the slot's
+  // background to the right edge; an empty row begun at column 0 shows the screen colour
+  // (slot 1; not in slot 3). An absent or empty text only makes the slot the window colour.
+  // One refresh at the end. Paging counts lines (lineCount) and pauses after
+  // rows - top - bottom - 1 of them.
   void printText(int slot, MaybeText text, int paging);
   // Prints one Latin-1 character (0-255) the same way; '\n' ends the row. No refresh.
   void printChar(int slot, int character, int paging);
@@ -111,6 +118,9 @@ class Console {
   // dark form). Nothing on screen changes until the slot is used.
   void setColour(int slot, int foreground, int background);
 
+  // The "fill" operations paint blanks in the slot's background colour (bright backgrounds
+  // with bold and blink, as setColour shows them); the window's own colours are left as the
+  // slot's.
   // Fills every row of the text area with the slot's background, cursor to (0, 0), scroll
   // delay back to its start value, page counter 0; refresh.
   void clearArea(int slot);
@@ -147,6 +157,10 @@ class Console {
 
   // --- Keys ---------------------------------------------------------------------------
 
+  // Every key wait reads through curses with the keypad on. A terminal resize is no key: the
+  // wait goes on, and the whole screen is drawn again once the terminal is 80x25 or more.
+  // Escape alone arrives after curses' escape delay. If the input has ended, the process
+  // exits with kExitInputLost. After shutDown the waits return -1 at once.
   // Shows a blank at the cursor, refreshes, reads one key; resets scroll delay and page
   // counter. Result: the key code (see kKey... above).
   int waitForKey();
@@ -168,8 +182,12 @@ class Console {
   // The line editor at the cursor. Visible (visible = 1): the field runs from the cursor to
   // the right edge; length limit L = 80 - column - 1 (at most 73 in kReadShortText), cursor
   // keys, Home, End, Delete, Backspace, overwrite, Escape clears, Up/Down recall the history.
-  // Hidden (visible = 0): nothing shown, text-mode characters, Backspace, Escape clears,
-  // at most 51 characters kept (the first 50 and the last typed).
+  // Text and short text accept ASCII 32-126 and Ä ä Ö ö Ü ü ß; numbers accept digits, and
+  // '+' or '-' at position 0; other mode values accept nothing. The field is painted in the
+  // slot and typed characters show in its colours.
+  // Hidden (visible = 0): nothing shown, text-mode characters whatever the mode, Backspace
+  // deletes the last character, Escape clears, cursor keys do nothing, at most 51
+  // characters kept (the first 50 and the last typed).
   // The buffer is cleared first and always left terminated; typed umlauts are stored as
   // Latin-1 bytes. A buffer smaller than kLineBufferSize (visible) or kHiddenBufferSize
   // (hidden) lowers the limit so that nothing is written past it; an empty buffer gives 0.
