@@ -22,14 +22,18 @@ class CursesScreen : public ReportScreen {
     wchar_t wide[256];
     int n = 0;
     auto flush = [&] {
-      if (n > 0) waddnwstr(stdscr, wide, n);
+      if (n == 0) return;
+      noteTextRow();
+      waddnwstr(stdscr, wide, n);
+      if (getcurx(stdscr) > 0) noteTextRow();
       n = 0;
     };
     for (char ch : latin1) {
       unsigned char u = static_cast<unsigned char>(ch);
       if (n + 2 >= static_cast<int>(sizeof wide / sizeof wide[0])) flush();
       if (ch == '\n') {
-        wide[n++] = L'\n';
+        flush();
+        waddch(stdscr, '\n');
       } else if (u < 0x20 || u == 0x7F) {
         wide[n++] = L'^';
         wide[n++] = static_cast<wchar_t>(u ^ 0x40);
@@ -40,14 +44,11 @@ class CursesScreen : public ReportScreen {
       }
     }
     flush();
-    noteRow();
   }
 
   bool moveTo(int row, int col) override {
     ScreenBusy busy;
-    bool ok = wmove(stdscr, row, col) == OK;
-    if (ok) noteRow();
-    return ok;
+    return wmove(stdscr, row, col) == OK;
   }
   int cursorRow() const override { return getcury(stdscr); }
   void refresh() override {
@@ -67,15 +68,16 @@ class CursesScreen : public ReportScreen {
   void endOnSignal() override {
     int row = std::min(getcury(stdscr) + 2, getmaxy(stdscr) - 1);
     wmove(stdscr, row, 0);
+    noteTextRow();
     waddnstr(stdscr, "Error 10 !\n", -1);
-    noteRow();
     ::refresh();
     endCursesKeepingRows(lastRow_ + 1);
   }
 
  private:
-  // The last row that holds report text, so that the rows kept after the end stop there.
-  void noteRow() { lastRow_ = std::max(lastRow_, getcury(stdscr)); }
+  // The last row that holds report text, so that the rows kept after the end stop there (an
+  // empty cursor row below the report would make the terminal scroll it by one).
+  void noteTextRow() { lastRow_ = std::max(lastRow_, getcury(stdscr)); }
   int lastRow_ = 0;
 };
 

@@ -86,6 +86,7 @@ int runCompiler(Compiler& c, ReportScreen& screen, int argc, const char* const* 
     screen.print("\n");
     row = screen.cursorRow();
     screen.print("> 000 resource(s) stored ... Please wait !");
+    screen.refresh();  // shown while the first resource is read
     do {
       result = storeResource(c);
       std::snprintf(count, sizeof count, "%03d", c.resourceIndex);
