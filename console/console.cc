@@ -28,7 +28,9 @@ volatile std::sig_atomic_t gResizePending = 0;
 struct sigaction gOldWinch;
 bool gWinchInstalled = false;
 
-extern "C" void onTerminalResize(int) { gResizePending = 1; }
+extern "C" void onTerminalResize(int) {
+  gResizePending = 1;
+}
 
 void installResizeHandler() {
   struct sigaction sa;
@@ -62,7 +64,9 @@ void chooseLocale() {
     if (std::setlocale(LC_CTYPE, name)) return;
 }
 
-bool validSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+bool validSlot(int slot) {
+  return slot >= 0 && slot < kSlotCount;
+}
 
 void sleepMicroseconds(int us) {
   timespec left{us / 1000000, (us % 1000000) * 1000L};
@@ -124,7 +128,9 @@ Console::Console() {
   showCursor();
 }
 
-Console::~Console() { shutDown(); }
+Console::~Console() {
+  shutDown();
+}
 
 void Console::shutDown() {
   if (shutDown_) return;
@@ -161,7 +167,9 @@ std::uint32_t Console::slotAttribute(int slot) const {
   return validSlot(slot) ? slots_[slot] : 0;
 }
 
-void Console::setWindowAttribute(int slot) { wattrset(stdscr, static_cast<int>(slots_[slot])); }
+void Console::setWindowAttribute(int slot) {
+  wattrset(stdscr, static_cast<int>(slots_[slot]));
+}
 
 void Console::selectColour(int slot) {
   if (ended_ || !validSlot(slot)) return;
@@ -289,7 +297,9 @@ bool Console::scrollStep(int fillSlot) {
   return true;
 }
 
-int Console::pageLines() const { return rows_ - bottom_ - top_ - 1; }
+int Console::pageLines() const {
+  return rows_ - bottom_ - top_ - 1;
+}
 
 std::optional<std::string_view> Console::pressKeyText() const {
   if (pressKeyOptional_) {
@@ -478,7 +488,9 @@ int Console::waitForKey() {
   return key;
 }
 
-int Console::upperKey(int key) { return console_text::upperKey(key); }
+int Console::upperKey(int key) {
+  return console_text::upperKey(key);
+}
 
 int Console::waitForKeyOf(int slot, std::span<const int> keys) {
   if (ended_ || !validSlot(slot)) return -1;
@@ -513,7 +525,9 @@ int Console::waitForKeyOfText(int slot, std::string_view text) {
 
 // --- History, paging, cursor ----------------------------------------------------------------
 
-void Console::addHistory(std::string_view line) { history_.add(line); }
+void Console::addHistory(std::string_view line) {
+  history_.add(line);
+}
 
 void Console::setPressKeyText(const std::optional<std::string>* text) {
   pressKeyOptional_ = text;

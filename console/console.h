@@ -46,14 +46,14 @@ inline constexpr int kReadShortText = 2;  // as kReadText, at most 73 characters
 // hold arrives as kKeyOther. A terminal resize is never delivered as a key.
 inline constexpr int kKeyReturn = 10;
 inline constexpr int kKeyEscape = 27;
-inline constexpr int kKeyDown = 258;       // KEY_DOWN
-inline constexpr int kKeyUp = 259;         // KEY_UP
-inline constexpr int kKeyLeft = 260;       // KEY_LEFT
-inline constexpr int kKeyRight = 261;      // KEY_RIGHT
-inline constexpr int kKeyHome = 262;       // KEY_HOME
-inline constexpr int kKeyBackspace = 263;  // KEY_BACKSPACE (also ^H and DEL from the terminal)
-inline constexpr int kKeyDelete = 330;     // KEY_DC
-inline constexpr int kKeyEnd = 360;        // KEY_END
+inline constexpr int kKeyDown = 258;        // KEY_DOWN
+inline constexpr int kKeyUp = 259;          // KEY_UP
+inline constexpr int kKeyLeft = 260;        // KEY_LEFT
+inline constexpr int kKeyRight = 261;       // KEY_RIGHT
+inline constexpr int kKeyHome = 262;        // KEY_HOME
+inline constexpr int kKeyBackspace = 263;   // KEY_BACKSPACE (also ^H and DEL from the terminal)
+inline constexpr int kKeyDelete = 330;      // KEY_DC
+inline constexpr int kKeyEnd = 360;         // KEY_END
 inline constexpr int kKeyOther = 0x110000;  // a typed character outside Latin-1
 
 // When the terminal's input ends (closed, or not a terminal), no key can come any more:

@@ -11,8 +11,8 @@
 namespace zox::console_text {
 
 static_assert(kKeyDown == KEY_DOWN && kKeyUp == KEY_UP && kKeyLeft == KEY_LEFT &&
-              kKeyRight == KEY_RIGHT && kKeyHome == KEY_HOME &&
-              kKeyBackspace == KEY_BACKSPACE && kKeyDelete == KEY_DC && kKeyEnd == KEY_END);
+              kKeyRight == KEY_RIGHT && kKeyHome == KEY_HOME && kKeyBackspace == KEY_BACKSPACE &&
+              kKeyDelete == KEY_DC && kKeyEnd == KEY_END);
 static_assert(kKeyOther > KEY_MAX, "kKeyOther must not look like a keypad key");
 
 wchar_t latin1ToWide(unsigned char byte) {

@@ -26,8 +26,7 @@ double cpuSeconds() {
 }
 
 double wallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 struct Timing {
@@ -46,14 +45,15 @@ void child(int report, int lines) {
   zox::Console console;
   auto printLines = [&](int n) {
     for (int i = 0; i < n; ++i)
-      console.printText(zox::kSlotText, "Line " + std::to_string(i) + " of the benchmark text\n", 0);
+      console.printText(zox::kSlotText, "Line " + std::to_string(i) + " of the benchmark text\n",
+                        0);
   };
   const std::string fullRow(zox::kScreenColumns - 1, 'x');
   auto printScreenfuls = [&](int n) {
     for (int i = 0; i < n; ++i) {
       console.moveTo(0, 0);
-      for (int r = 0; r < zox::kScreenRows - 1; ++r) console.printText(zox::kSlotText, fullRow, 0),
-                                                     console.moveTo(0, r + 1);
+      for (int r = 0; r < zox::kScreenRows - 1; ++r)
+        console.printText(zox::kSlotText, fullRow, 0), console.moveTo(0, r + 1);
     }
   };
   console.setColour(zox::kSlotText, 15, 1);

@@ -71,12 +71,15 @@ std::vector<Token> split(const std::string& line) {
         char c = line[i++];
         if (c == '\\' && i < line.size()) {
           const char e = line[i++];
-          if (e == 'n') c = '\n';
-          else if (e == 't') c = '\t';
+          if (e == 'n')
+            c = '\n';
+          else if (e == 't')
+            c = '\t';
           else if (e == 'x' && i + 1 < line.size()) {
             c = static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
             i += 2;
-          } else c = e;
+          } else
+            c = e;
         }
         t.text += c;
       }
@@ -124,23 +127,37 @@ void run(zox::Console& c, const std::vector<Token>& t) {
   auto text = [&](std::size_t i) { return i < t.size() ? t[i].text : std::string(); };
   auto report = [&](long value) { result(op + " " + std::to_string(value)); };
 
-  if (op == "setColour") c.setColour(arg(1), arg(2), arg(3));
-  else if (op == "printText") c.printText(arg(1), text(2), arg(3));
-  else if (op == "printTextAbsent") c.printText(arg(1), std::nullopt, arg(2));
-  else if (op == "printChar") c.printChar(arg(1), arg(2), arg(3));
+  if (op == "setColour")
+    c.setColour(arg(1), arg(2), arg(3));
+  else if (op == "printText")
+    c.printText(arg(1), text(2), arg(3));
+  else if (op == "printTextAbsent")
+    c.printText(arg(1), std::nullopt, arg(2));
+  else if (op == "printChar")
+    c.printChar(arg(1), arg(2), arg(3));
   else if (op == "printLines") {
     for (int i = 1; i <= arg(1); ++i)
       c.printText(arg(2), "Line " + std::to_string(i) + "\n", arg(3));
-  } else if (op == "clearArea") c.clearArea(arg(1));
-  else if (op == "fillToLineEnd") c.fillToLineEnd(arg(1));
-  else if (op == "selectColour") c.selectColour(arg(1));
-  else if (op == "useColour") c.useColour(arg(1));
-  else if (op == "switchColour") c.switchColour(arg(1));
-  else if (op == "moveTo") c.moveTo(arg(1), arg(2));
-  else if (op == "setTopReserved") c.setTopReserved(arg(1));
-  else if (op == "setBottomReserved") c.setBottomReserved(arg(1));
-  else if (op == "scrollLines") c.scrollLines(arg(1));
-  else if (op == "addHistory") c.addHistory(text(1));
+  } else if (op == "clearArea")
+    c.clearArea(arg(1));
+  else if (op == "fillToLineEnd")
+    c.fillToLineEnd(arg(1));
+  else if (op == "selectColour")
+    c.selectColour(arg(1));
+  else if (op == "useColour")
+    c.useColour(arg(1));
+  else if (op == "switchColour")
+    c.switchColour(arg(1));
+  else if (op == "moveTo")
+    c.moveTo(arg(1), arg(2));
+  else if (op == "setTopReserved")
+    c.setTopReserved(arg(1));
+  else if (op == "setBottomReserved")
+    c.setBottomReserved(arg(1));
+  else if (op == "scrollLines")
+    c.scrollLines(arg(1));
+  else if (op == "addHistory")
+    c.addHistory(text(1));
   else if (op == "setPressKeyText") {
     if (!t[1].quoted && t[1].text == "none") {
       c.setPressKeyText(nullptr);
@@ -149,35 +166,52 @@ void run(zox::Console& c, const std::vector<Token>& t) {
       gPressKeySet = true;
       c.setPressKeyText(&gPressKey);
     }
-  } else if (op == "resetLineCount") c.resetLineCount();
-  else if (op == "setEightColourMode") c.setEightColourMode();
-  else if (op == "hideCursor") c.hideCursor();
-  else if (op == "showCursor") c.showCursor();
-  else if (op == "noScrollSleep") c.setScrollSleep(false);
+  } else if (op == "resetLineCount")
+    c.resetLineCount();
+  else if (op == "setEightColourMode")
+    c.setEightColourMode();
+  else if (op == "hideCursor")
+    c.hideCursor();
+  else if (op == "showCursor")
+    c.showCursor();
+  else if (op == "noScrollSleep")
+    c.setScrollSleep(false);
   else if (op == "signalHandler") {
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     std::signal(SIGQUIT, onStopSignal);
-  } else if (op == "exit") std::exit(arg(1));
-  else if (op == "currentSlot") report(c.currentSlot());
+  } else if (op == "exit")
+    std::exit(arg(1));
+  else if (op == "currentSlot")
+    report(c.currentSlot());
   else if (op == "getPosition") {
     const auto p = c.getPosition();
     result(op + " " + std::to_string(p.x) + " " + std::to_string(p.y));
-  } else if (op == "topReserved") report(c.topReserved());
-  else if (op == "bottomReserved") report(c.bottomReserved());
-  else if (op == "lineCount") report(c.lineCount());
-  else if (op == "scrollDelay") report(c.scrollDelay());
-  else if (op == "scrollCount") report(c.scrollCount());
-  else if (op == "pageCount") report(c.pageCount());
-  else if (op == "historyCount") report(c.historyCount());
-  else if (op == "waitForKey") report(c.waitForKey());
-  else if (op == "upperKey") report(zox::Console::upperKey(arg(1)));
+  } else if (op == "topReserved")
+    report(c.topReserved());
+  else if (op == "bottomReserved")
+    report(c.bottomReserved());
+  else if (op == "lineCount")
+    report(c.lineCount());
+  else if (op == "scrollDelay")
+    report(c.scrollDelay());
+  else if (op == "scrollCount")
+    report(c.scrollCount());
+  else if (op == "pageCount")
+    report(c.pageCount());
+  else if (op == "historyCount")
+    report(c.historyCount());
+  else if (op == "waitForKey")
+    report(c.waitForKey());
+  else if (op == "upperKey")
+    report(zox::Console::upperKey(arg(1)));
   else if (op == "waitForKeyOf") {
     std::vector<int> keys;
     for (std::size_t i = 2; i < t.size(); ++i) keys.push_back(number(t[i]));
     keys.push_back(0);
     report(c.waitForKeyOf(arg(1), keys));
-  } else if (op == "waitForKeyOfText") report(c.waitForKeyOfText(arg(1), text(2)));
+  } else if (op == "waitForKeyOfText")
+    report(c.waitForKeyOfText(arg(1), text(2)));
   else if (op == "readLine") {
     const std::size_t size = t.size() > 4 ? static_cast<std::size_t>(arg(4)) : 84;
     std::vector<char> buffer(size + 8, '\x7f');  // guard bytes after the buffer
@@ -187,8 +221,10 @@ void run(zox::Console& c, const std::vector<Token>& t) {
     for (std::size_t i = size; i < buffer.size(); ++i)
       if (buffer[i] != '\x7f') line += " OVERRUN";
     result(line);
-  } else if (op == "mark") result("mark " + text(1));
-  else result("unknown " + op);
+  } else if (op == "mark")
+    result("mark " + text(1));
+  else
+    result("unknown " + op);
 }
 
 }  // namespace

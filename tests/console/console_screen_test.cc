@@ -216,8 +216,9 @@ TEST(ConsoleKeys, WaitForKeyOfAcceptsListedKeysInEitherCaseAndEchoesTheListEntry
 }
 
 TEST(ConsoleKeys, TerminalResizeIsNeverAKeyAndTheWholeScreenComesBack) {
-  DriverRun run("setColour 0 15 1\nsetPressKeyText \"- Press a key -\"\nprintLines 30 0 1\n"
-                "waitForKey\n");
+  DriverRun run(
+      "setColour 0 15 1\nsetPressKeyText \"- Press a key -\"\nprintLines 30 0 1\n"
+      "waitForKey\n");
   Screen& s = run.screen();
   ASSERT_TRUE(s.waitForRow(24, "- Press a key -")) << s.dump();
   for (auto [cols, rows] : {std::pair{60, 20}, {79, 25}, {120, 40}}) {

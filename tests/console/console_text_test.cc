@@ -28,12 +28,12 @@ TEST(ConsoleUnit, KeysFromTheWideReadAreLatin1CodesOrKeypadCodes) {
   };
   const Case cases[] = {
       {OK, 'a', 'a'},
-      {OK, 0xE4, 228},                       // ä from UTF-8 or Latin-1 input
-      {OK, 0xDF, 223},                       // ß
-      {OK, 0x20AC, kKeyOther},               // €
-      {OK, 0x104, kKeyOther},                // Ą must not look like KEY_LEFT (260)
-      {OK, 127, kKeyBackspace},              // DEL as terminals send Backspace
-      {OK, 8, kKeyBackspace},                // ^H
+      {OK, 0xE4, 228},           // ä from UTF-8 or Latin-1 input
+      {OK, 0xDF, 223},           // ß
+      {OK, 0x20AC, kKeyOther},   // €
+      {OK, 0x104, kKeyOther},    // Ą must not look like KEY_LEFT (260)
+      {OK, 127, kKeyBackspace},  // DEL as terminals send Backspace
+      {OK, 8, kKeyBackspace},    // ^H
       {OK, '\r', kKeyReturn},
       {OK, '\n', kKeyReturn},
       {OK, 27, kKeyEscape},
@@ -41,7 +41,7 @@ TEST(ConsoleUnit, KeysFromTheWideReadAreLatin1CodesOrKeypadCodes) {
       {KEY_CODE_YES, KEY_DC, kKeyDelete},
       {KEY_CODE_YES, KEY_ENTER, kKeyReturn},
       {KEY_CODE_YES, KEY_F(1), KEY_F(1)},
-      {KEY_CODE_YES, KEY_RESIZE, -1},        // never a key
+      {KEY_CODE_YES, KEY_RESIZE, -1},  // never a key
       {ERR, 'a', -1},
   };
   for (const Case& c : cases)
@@ -55,15 +55,24 @@ TEST(ConsoleUnit, ModesAcceptTheirCharacters) {
     bool accepted;
   };
   const Case cases[] = {
-      {'7', kReadNumbers, 3, true},   {'-', kReadNumbers, 0, true},
-      {'+', kReadNumbers, 0, true},   {'-', kReadNumbers, 1, false},
-      {'a', kReadNumbers, 0, false},  {' ', kReadNumbers, 0, false},
-      {' ', kReadText, 0, true},      {'~', kReadText, 0, true},
-      {31, kReadText, 0, false},      {127, kReadText, 0, false},
-      {228, kReadText, 0, true},      {196, kReadShortText, 0, true},
-      {223, kReadText, 0, true},      {233, kReadText, 0, false},  // é is no umlaut
-      {kKeyOther, kReadText, 0, false}, {kKeyLeft, kReadText, 0, false},
-      {'a', 3, 0, false},             {'5', -1, 0, false},
+      {'7', kReadNumbers, 3, true},
+      {'-', kReadNumbers, 0, true},
+      {'+', kReadNumbers, 0, true},
+      {'-', kReadNumbers, 1, false},
+      {'a', kReadNumbers, 0, false},
+      {' ', kReadNumbers, 0, false},
+      {' ', kReadText, 0, true},
+      {'~', kReadText, 0, true},
+      {31, kReadText, 0, false},
+      {127, kReadText, 0, false},
+      {228, kReadText, 0, true},
+      {196, kReadShortText, 0, true},
+      {223, kReadText, 0, true},
+      {233, kReadText, 0, false},  // é is no umlaut
+      {kKeyOther, kReadText, 0, false},
+      {kKeyLeft, kReadText, 0, false},
+      {'a', 3, 0, false},
+      {'5', -1, 0, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(acceptedInMode(c.key, c.mode, c.position), c.accepted)
@@ -72,7 +81,7 @@ TEST(ConsoleUnit, ModesAcceptTheirCharacters) {
 
 TEST(ConsoleUnit, UpperKeyFoldsAsciiLettersAndThreeUmlauts) {
   const std::pair<int, int> cases[] = {
-      {'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'0', '0'}, {228, 196}, {246, 214}, {252, 220},
+      {'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'0', '0'}, {228, 196}, {246, 214},       {252, 220},
       {223, 223}, {196, 196}, {233, 233}, {'{', '{'}, {'`', '`'}, {kKeyUp, kKeyUp}, {-1, -1},
   };
   for (auto [key, upper] : cases) EXPECT_EQ(upperKey(key), upper) << "key " << key;

@@ -69,7 +69,13 @@ TEST(ConsoleEditor, VisibleEditingOverwritesAndMovesWithinTheText) {
        "\\xE4\\xF6\\xFC\\xC4\\xD6\\xDC\\xDF",
        "> \u00e4\u00f6\u00fc\u00c4\u00d6\u00dc\u00df",
        9},
-      {"control and non-Latin-1 characters refused", 1, {"a\x01\u20ac\x1f" "b"}, "ab", "> ab", 4},
+      {"control and non-Latin-1 characters refused",
+       1,
+       {"a\x01\u20ac\x1f"
+        "b"},
+       "ab",
+       "> ab",
+       4},
       {"the last position keeps being replaced",
        1,
        {times(76, "a") + "XYZ"},
@@ -202,8 +208,7 @@ TEST(ConsoleEditor, HiddenEntryShowsNothingAndKeepsFiftyCharactersAndTheLast) {
     s.key(Key::Enter);
     ASSERT_TRUE(run.waitForResult("readLine")) << s.dump();
     EXPECT_EQ(run.result("readLine"), readResult(0, c.expected));
-    EXPECT_EQ(s.text().find_first_not_of(" \n", std::string("Password:").size()),
-              std::string::npos)
+    EXPECT_EQ(s.text().find_first_not_of(" \n", std::string("Password:").size()), std::string::npos)
         << s.dump();
     s.type("q");
     ASSERT_TRUE(run.finish());
@@ -251,8 +256,9 @@ TEST(ConsoleEditor, UmlautsTypedInAnyLocaleArriveAsLatin1) {
 }
 
 TEST(ConsoleEditor, ResizeWhileReadingKeepsTheLineAndShowsItAgain) {
-  DriverRun run("setColour 2 14 1\nmoveTo 0 20\nprintText 2 \"CMD> \" 0\nreadLine 2 1 1\n"
-                "waitForKey\n");
+  DriverRun run(
+      "setColour 2 14 1\nmoveTo 0 20\nprintText 2 \"CMD> \" 0\nreadLine 2 1 1\n"
+      "waitForKey\n");
   Screen& s = run.screen();
   ASSERT_TRUE(s.waitForText("CMD>")) << s.dump();
   s.type("abc");
