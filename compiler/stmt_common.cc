@@ -38,7 +38,9 @@ bool endsLexerWord(const char* p, bool first) {
   }
 }
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -65,7 +67,8 @@ std::optional<int32_t> parseNumber(std::string_view word) {
     // Past the range the value sticks at the nearest limit; keep counting digits only.
     if (magnitude <= int64_t{INT32_MAX} + 1) magnitude = magnitude * 10 + (word[i] - '0');
   }
-  if (negative) return magnitude > int64_t{INT32_MAX} ? INT32_MIN : static_cast<int32_t>(-magnitude);
+  if (negative)
+    return magnitude > int64_t{INT32_MAX} ? INT32_MIN : static_cast<int32_t>(-magnitude);
   return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
 }
 
@@ -153,7 +156,9 @@ bool isKeyword(const char* p, int code, int* consumed) {
   return true;
 }
 
-bool textAllowed(std::string_view latin1) { return scramble(latin1).has_value(); }
+bool textAllowed(std::string_view latin1) {
+  return scramble(latin1).has_value();
+}
 
 int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1) {
   if (!textAllowed(latin1)) return kErrBadCharacter;
@@ -166,6 +171,8 @@ void allowContinuation(Compiler& c, size_t textLength) {
   c.continuationAllowed = true;
 }
 
-int refusedInOneLineIf(const Compiler& c) { return c.oneLineIfsWaiting > 0 ? kErrSyntax : 0; }
+int refusedInOneLineIf(const Compiler& c) {
+  return c.oneLineIfsWaiting > 0 ? kErrSyntax : 0;
+}
 
 }  // namespace zox::stmt

@@ -11,7 +11,9 @@
 namespace zox::stmt {
 
 // A prepared line ends at its terminator or at the newline that a "/" split left there.
-inline bool atLineEnd(const char* p) { return *p == '\0' || *p == '\n'; }
+inline bool atLineEnd(const char* p) {
+  return *p == '\0' || *p == '\n';
+}
 
 inline const char* skipBlanks(const char* p) {
   while (*p == ' ') ++p;
@@ -19,7 +21,9 @@ inline const char* skipBlanks(const char* p) {
 }
 
 // End of statement: nothing but blanks up to the end of the line.
-inline bool onlyBlanks(const char* p) { return atLineEnd(skipBlanks(p)); }
+inline bool onlyBlanks(const char* p) {
+  return atLineEnd(skipBlanks(p));
+}
 
 // The characters of the word at p as the lexer delimits it (Latin-1, not upper-cased). The
 // length is not capped: callers refuse 18 or more characters themselves.

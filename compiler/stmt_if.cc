@@ -102,7 +102,7 @@ int compileCondition(Compiler& c, const char* rest, bool* oneLine) {
   if (std::optional<int32_t> value = parseNumber(second)) {
     if (number < 0) return kErrUndeclared;
     if (int r = compileThen(c, afterSecond, oneLine)) return r;
-    Op opcode = comparison == '=' ? Op::IfNumberEq
+    Op opcode = comparison == '='   ? Op::IfNumberEq
                 : comparison == '>' ? Op::IfNumberGt
                                     : Op::IfNumberLt;
     return emitSlotAndValue(c, opcode, number, *value);
@@ -111,7 +111,7 @@ int compileCondition(Compiler& c, const char* rest, bool* oneLine) {
   int other = c.numbers.find(second);
   if (number < 0 || other < 0) return kErrUndeclared;
   if (int r = compileThen(c, afterSecond, oneLine)) return r;
-  Op opcode = comparison == '=' ? Op::IfNumbersEq
+  Op opcode = comparison == '='   ? Op::IfNumbersEq
               : comparison == '>' ? Op::IfNumbersGt
                                   : Op::IfNumbersLt;
   if (int r = emitByte(c, op(opcode))) return r;

@@ -76,7 +76,9 @@ int bare(Compiler& c, const StatementLine& s, Op opcode) {
 
 }  // namespace
 
-int compilePrint(Compiler& c, const StatementLine& s) { return printBody(c, s.rest); }
+int compilePrint(Compiler& c, const StatementLine& s) {
+  return printBody(c, s.rest);
+}
 
 int compilePrintNl(Compiler& c, const StatementLine& s) {
   if (int r = emitByte(c, op(Op::NewLine))) return r;
@@ -136,10 +138,20 @@ int compileWait(Compiler& c, const StatementLine& s) {
   return emitByte(c, static_cast<uint8_t>(slot));
 }
 
-int compileNl(Compiler& c, const StatementLine& s) { return bare(c, s, Op::NewLine); }
-int compileCls(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Cls); }
-int compileQuit(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Quit); }
-int compileResume(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Resume); }
-int compileRestart(Compiler& c, const StatementLine& s) { return bare(c, s, Op::Restart); }
+int compileNl(Compiler& c, const StatementLine& s) {
+  return bare(c, s, Op::NewLine);
+}
+int compileCls(Compiler& c, const StatementLine& s) {
+  return bare(c, s, Op::Cls);
+}
+int compileQuit(Compiler& c, const StatementLine& s) {
+  return bare(c, s, Op::Quit);
+}
+int compileResume(Compiler& c, const StatementLine& s) {
+  return bare(c, s, Op::Resume);
+}
+int compileRestart(Compiler& c, const StatementLine& s) {
+  return bare(c, s, Op::Restart);
+}
 
 }  // namespace zox

@@ -125,8 +125,7 @@ int compileAssignment(Compiler& c, const StatementLine& s) {
     return assignRandom(c, number, p + used);
   }
   std::string_view word = lexerWord(p);
-  std::optional<int32_t> value =
-      word.size() > kMaxWordLength ? std::nullopt : parseNumber(word);
+  std::optional<int32_t> value = word.size() > kMaxWordLength ? std::nullopt : parseNumber(word);
   if (!value) return kErrSyntax;
   if (!onlyBlanks(p + word.size())) return kErrSyntax;
   int number = c.numbers.find(name);
@@ -148,8 +147,7 @@ int compileChange(Compiler& c, const StatementLine& s) {
   p = skipBlanks(p + 2);
   if (atLineEnd(p)) return kErrSyntax;
   std::string_view word = lexerWord(p);
-  std::optional<int32_t> value =
-      word.size() > kMaxWordLength ? std::nullopt : parseNumber(word);
+  std::optional<int32_t> value = word.size() > kMaxWordLength ? std::nullopt : parseNumber(word);
   if (!value || !onlyBlanks(p + word.size())) return kErrSyntax;
   int number = c.numbers.find(name);
   if (number < 0) return kErrUndeclared;

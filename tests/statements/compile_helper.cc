@@ -88,8 +88,7 @@ std::string room(const std::string& init, const std::string& body, Show show) {
   }
   if (from == 0 || to < from) return "no room in the listing";
   if (show == Show::Listing) {
-    std::vector<std::string> part(lines.begin() + static_cast<long>(roomLine),
-                                  lines.end() - 1);
+    std::vector<std::string> part(lines.begin() + static_cast<long>(roomLine), lines.end() - 1);
     return join(part, " | ");
   }
   std::string hex;

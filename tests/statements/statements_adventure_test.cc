@@ -33,8 +33,8 @@ struct ProgramRun {
 
 // Runs a program of the build in dir with standard output to a pipe.
 ProgramRun runIn(const std::string& dir, const std::string& program, const std::string& arg) {
-  std::string cmd = "cd '" + dir + "' && '" + zoxtest::binPath(program) + "' '" + arg +
-                    "' </dev/null 2>&1";
+  std::string cmd =
+      "cd '" + dir + "' && '" + zoxtest::binPath(program) + "' '" + arg + "' </dev/null 2>&1";
   ProgramRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -70,8 +70,7 @@ class StatementsAdventure : public ::testing::Test {
     if (codeStart) *codeStart = header.codeStart;
     if (codeEnd) *codeEnd = header.codeEnd;
     std::vector<zox::Statement> out;
-    zox::CodeWalker w(std::span<const uint8_t>(file_.data(), header.codeEnd), 0,
-                      header.codeStart);
+    zox::CodeWalker w(std::span<const uint8_t>(file_.data(), header.codeEnd), 0, header.codeStart);
     zox::Statement s;
     while (w.position() < header.codeEnd && w.next(s) == zox::WalkStatus::Ok) out.push_back(s);
     return out;

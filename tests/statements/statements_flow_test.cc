@@ -18,8 +18,7 @@ struct Case {
 };
 
 // Two flags (f TRUE, g FALSE), two number variables (n, m) and an INIT text (it).
-const std::string kVars =
-    "VAR f = TRUE\nVAR g = FALSE\nVAR n = 5\nVAR m = 7\nit = \"i\"\n";
+const std::string kVars = "VAR f = TRUE\nVAR g = FALSE\nVAR n = 5\nVAR m = 7\nit = \"i\"\n";
 
 void runCases(const std::vector<Case>& cases, Show show = Show::Listing,
               const std::string& init = kVars) {
@@ -31,8 +30,9 @@ void runCases(const std::vector<Case>& cases, Show show = Show::Listing,
 TEST(StatementsIf, StoresEachCondition) {
   runCases({
       {"flag alone", "IF f THEN\nEND\n", "IF-FLAG 0 1 | END"},
-      {"flag = FALSE without blanks", "IF g=false THEN\nEND\n", "IF-FLAG 1 0"
-                                                               " | END"},
+      {"flag = FALSE without blanks", "IF g=false THEN\nEND\n",
+       "IF-FLAG 1 0"
+       " | END"},
       {"number =", "IF n = 5 THEN\nEND\n", "IF-NUMBER= 0 5 | END"},
       {"number > without blanks", "IF n>5 THEN\nEND\n", "IF-NUMBER> 0 5 | END"},
       {"number < negative", "IF n < -5 THEN\nEND\n", "IF-NUMBER< 0 -5 | END"},
@@ -49,14 +49,15 @@ TEST(StatementsIf, StoresEachCondition) {
 }
 
 TEST(StatementsIf, StoredBytes) {
-  runCases({
-      {"IF 9", "IF 9 THEN\nEND\n", "a9 09 aa"},
-      {"IF NOT 3", "IF NOT 3 THEN\nEND\n", "c8 a9 03 aa"},
-      {"flag = TRUE", "IF f = TRUE THEN\nEND\n", "ac 00 01 aa"},
-      {"number = -1", "IF n = -1 THEN\nEND\n", "ad 00 ff ff ff ff aa"},
-      {"two numbers", "IF m = n THEN\nEND\n", "db 01 00 aa"},
-  },
-           Show::Bytes);
+  runCases(
+      {
+          {"IF 9", "IF 9 THEN\nEND\n", "a9 09 aa"},
+          {"IF NOT 3", "IF NOT 3 THEN\nEND\n", "c8 a9 03 aa"},
+          {"flag = TRUE", "IF f = TRUE THEN\nEND\n", "ac 00 01 aa"},
+          {"number = -1", "IF n = -1 THEN\nEND\n", "ad 00 ff ff ff ff aa"},
+          {"two numbers", "IF m = n THEN\nEND\n", "db 01 00 aa"},
+      },
+      Show::Bytes);
   EXPECT_EQ(room(kVars, "IF f THEN\nEND\n", Show::Bytes),
             room(kVars, "IF f = TRUE THEN\nEND\n", Show::Bytes));
 }
@@ -173,12 +174,21 @@ TEST(StatementsNumbers, SyntaxAndClamping) {
     const char* word;
     std::optional<int32_t> value;
   } cases[] = {
-      {"0", 0},           {"+0", 0},         {"-0", 0},
-      {"007", 7},         {"-2147483648", INT32_MIN},
-      {"2147483647", INT32_MAX},             {"2147483648", INT32_MAX},
-      {"-2147483649", INT32_MIN},            {"99999999999999999999", INT32_MAX},
-      {"", std::nullopt}, {"+", std::nullopt}, {"-", std::nullopt},
-      {"1a", std::nullopt}, {"1 ", std::nullopt}, {"--1", std::nullopt},
+      {"0", 0},
+      {"+0", 0},
+      {"-0", 0},
+      {"007", 7},
+      {"-2147483648", INT32_MIN},
+      {"2147483647", INT32_MAX},
+      {"2147483648", INT32_MAX},
+      {"-2147483649", INT32_MIN},
+      {"99999999999999999999", INT32_MAX},
+      {"", std::nullopt},
+      {"+", std::nullopt},
+      {"-", std::nullopt},
+      {"1a", std::nullopt},
+      {"1 ", std::nullopt},
+      {"--1", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(parseNumber(c.word), c.value) << c.word;
 }

@@ -32,26 +32,58 @@ std::string initLines() {
 
 // One line of each statement form, in a room (with its preparation before it when needed).
 const std::vector<std::string> kStatements = {
-    "PRINT \"Hello\"",          "PRINT n",                      "PRINT RINFO",
-    "PRINT ITEMLIST \"Here: \"", "PRINTNL \"a\"",                "PRINTDNL \"a\"",
-    "PRINTINP \"a\"",           "WAIT \"key\"",                 "WAIT it",
-    "INPUT \"Name? \" who",     "INPUT \"> \"",                 "CHOOSE it, it",
-    "CHOOSE RANDOM",            "(take {the} {lamp}|{lantern})", "(OTHERWISE)",
-    "GO TO [ROOM r]",           "GO (OTHERWISE)",               "GO OTHERWISE",
-    "CONTINUE WITH [PART 2]",   "IF NOT n < 5 THEN PRINT \"x\"", "IF f = FALSE THEN",
-    "IF 3 THEN CLS",            "IF n = n THEN",                "n = RANDOM(10)",
-    "n += 5",                   "n -= 5",                       "f = TRUE",
-    "t = \"text\"",             "RINFO = \"A room.\"",          "TEXTCOLOR = LIGHTRED",
-    "STATUSBACKGROUND = DEFAULT", "STATUSLINES = 4",            "IMSG7 = \"message\"",
-    "LOAD pic",                 "ITEM f = \"a lamp\"",          "END CHOOSE",
-    "* it",                     "ELSE",                         "END IF",
+    "PRINT \"Hello\"",
+    "PRINT n",
+    "PRINT RINFO",
+    "PRINT ITEMLIST \"Here: \"",
+    "PRINTNL \"a\"",
+    "PRINTDNL \"a\"",
+    "PRINTINP \"a\"",
+    "WAIT \"key\"",
+    "WAIT it",
+    "INPUT \"Name? \" who",
+    "INPUT \"> \"",
+    "CHOOSE it, it",
+    "CHOOSE RANDOM",
+    "(take {the} {lamp}|{lantern})",
+    "(OTHERWISE)",
+    "GO TO [ROOM r]",
+    "GO (OTHERWISE)",
+    "GO OTHERWISE",
+    "CONTINUE WITH [PART 2]",
+    "IF NOT n < 5 THEN PRINT \"x\"",
+    "IF f = FALSE THEN",
+    "IF 3 THEN CLS",
+    "IF n = n THEN",
+    "n = RANDOM(10)",
+    "n += 5",
+    "n -= 5",
+    "f = TRUE",
+    "t = \"text\"",
+    "RINFO = \"A room.\"",
+    "TEXTCOLOR = LIGHTRED",
+    "STATUSBACKGROUND = DEFAULT",
+    "STATUSLINES = 4",
+    "IMSG7 = \"message\"",
+    "LOAD pic",
+    "ITEM f = \"a lamp\"",
+    "END CHOOSE",
+    "* it",
+    "ELSE",
+    "END IF",
 };
 
 // Lines of [INIT] only.
 const std::vector<std::string> kInitStatements = {
-    "TITLE = \"The Cave\"",   "CTEXT = \"? \"",       "ITEXT = \"> \"",
-    "INTEXT = \"# \"",        "PASSWORD = \"secret\"", "START = [ROOM r]",
-    "VAR g = FALSE",          "VAR m = -5",            "RESOURCE two = \"<x.ans>\" : ANSITEXT",
+    "TITLE = \"The Cave\"",
+    "CTEXT = \"? \"",
+    "ITEXT = \"> \"",
+    "INTEXT = \"# \"",
+    "PASSWORD = \"secret\"",
+    "START = [ROOM r]",
+    "VAR g = FALSE",
+    "VAR m = -5",
+    "RESOURCE two = \"<x.ans>\" : ANSITEXT",
     "TITLECOLOR = YELLOW",
 };
 
@@ -113,9 +145,15 @@ TEST(StatementsRobustness, GarbledStatements) {
           size_t at = rng() % (s.size() + 1);
           char ch = nasty[rng() % nasty.size()];
           switch (rng() % 3) {
-            case 0: s.insert(at, 1, ch); break;
-            case 1: if (at < s.size()) s[at] = ch; break;
-            default: if (at < s.size()) s.erase(at, 1); break;
+            case 0:
+              s.insert(at, 1, ch);
+              break;
+            case 1:
+              if (at < s.size()) s[at] = ch;
+              break;
+            default:
+              if (at < s.size()) s.erase(at, 1);
+              break;
           }
         }
         Outcome r = check(s, inInit);
@@ -131,7 +169,8 @@ TEST(StatementsRobustness, LongLinesAndLongWords) {
        {"PRINT \"" + std::string(250, 'a') + "\"", "PRINT " + longWord, "IF " + longWord,
         "GO [ROOM " + longWord + "]", "(" + longWord + ")", longWord + ": PRINT \"x\"",
         "VAR " + longWord, "CHOOSE " + longWord, "n = " + longWord, "ITEM f = \"" + longWord,
-        std::string(200, '{') + std::string(200, '}'), "IMSG" + std::string(100, '9') + " = \"x\""}) {
+        std::string(200, '{') + std::string(200, '}'),
+        "IMSG" + std::string(100, '9') + " = \"x\""}) {
     Outcome r = check(line, false);
     EXPECT_TRUE(r.ok) << line.substr(0, 40) << ": " << r.why;
   }
@@ -139,18 +178,19 @@ TEST(StatementsRobustness, LongLinesAndLongWords) {
 
 TEST(StatementsRobustness, RealCompilerGoesOnAndLeavesNoFile) {
   zoxtest::TempDir dir;
-  dir.write("bad.adv", stmttest::kHeader + "[ROOM r]\nPRINT \"unclosed\nGO\nIF\nEND\nCHOOSE ,\n"
-                                          "(a|b)\nm += 1\nQUIT\n");
+  dir.write("bad.adv", stmttest::kHeader +
+                           "[ROOM r]\nPRINT \"unclosed\nGO\nIF\nEND\nCHOOSE ,\n"
+                           "(a|b)\nm += 1\nQUIT\n");
   std::string cmd = "cd '" + dir.path() + "' && '" + zoxtest::binPath("zoxcomp") +
                     "' bad.adv </dev/null >out.txt 2>&1";
   int st = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(st));
   EXPECT_EQ(WEXITSTATUS(st), 54);  // the number of the last error: m is undeclared
   std::string out = dir.read("out.txt");
-  for (const char* line : {"Error 20 in line 00003", "Error 20 in line 00004",
-                           "Error 20 in line 00005", "Error 20 in line 00007",
-                           "Error 93 in line 00008", "Error 54 in line 00009",
-                           "06 error(s) found !"}) {
+  for (const char* line :
+       {"Error 20 in line 00003", "Error 20 in line 00004", "Error 20 in line 00005",
+        "Error 20 in line 00007", "Error 93 in line 00008", "Error 54 in line 00009",
+        "06 error(s) found !"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
   }
   EXPECT_FALSE(dir.exists("bad.zox"));

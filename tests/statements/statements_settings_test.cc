@@ -13,7 +13,9 @@ using stmttest::errorsOf;
 using stmttest::kHeader;
 using stmttest::room;
 
-std::string chars(size_t n, char ch = 'x') { return std::string(n, ch); }
+std::string chars(size_t n, char ch = 'x') {
+  return std::string(n, ch);
+}
 
 // The [INIT] section's statements after its header, listed; or its errors (absolute lines:
 // the first INIT line is line 3).
@@ -86,16 +88,15 @@ TEST(StatementsSettings, Colours) {
     const char* keyword;
     int opcode;
   } settings[] = {
-      {"TEXTCOLOR", 0xCC},       {"TEXTBACKGROUND", 0xCD}, {"SCREENCOLOR", 0xCE},
-      {"SCREENBACKGROUND", 0xCF}, {"INPUTCOLOR", 0xD0},    {"INPUTBACKGROUND", 0xD1},
-      {"TITLECOLOR", 0xD2},      {"TITLEBACKGROUND", 0xD3}, {"STATUSCOLOR", 0xE6},
+      {"TEXTCOLOR", 0xCC},        {"TEXTBACKGROUND", 0xCD},  {"SCREENCOLOR", 0xCE},
+      {"SCREENBACKGROUND", 0xCF}, {"INPUTCOLOR", 0xD0},      {"INPUTBACKGROUND", 0xD1},
+      {"TITLECOLOR", 0xD2},       {"TITLEBACKGROUND", 0xD3}, {"STATUSCOLOR", 0xE6},
       {"STATUSBACKGROUND", 0xE7},
   };
   for (const auto& s : settings) {
     char expect[32];
     std::snprintf(expect, sizeof expect, "a0 %02x 00 %02x 0f", s.opcode, s.opcode);
-    EXPECT_EQ(codeHex(kHeader + "[INIT]\n" + s.keyword + " = BLACK\n" + s.keyword +
-                      "=white\n"),
+    EXPECT_EQ(codeHex(kHeader + "[INIT]\n" + s.keyword + " = BLACK\n" + s.keyword + "=white\n"),
               expect)
         << s.keyword;
     std::snprintf(expect, sizeof expect, "%02x ff", s.opcode);
@@ -195,7 +196,8 @@ TEST(StatementsResources, DeclaredInInitLoadedInRooms) {
       {"junk after kind", "RESOURCE pic = \"" + path + "\" : ANSITEXT x\n", "E20@3"},
       {"in a room", "[ROOM r]\n" + decl, "E85@4"},
   };
-  for (const auto& c : cases) EXPECT_EQ(errorsOf(kHeader + "[INIT]\n" + c.lines), c.expect) << c.what;
+  for (const auto& c : cases)
+    EXPECT_EQ(errorsOf(kHeader + "[INIT]\n" + c.lines), c.expect) << c.what;
   EXPECT_EQ(room("", "LOAD pic\n"), "E54@1");
   EXPECT_EQ(room(decl, "LOAD pic x\n"), "E20@1");
   EXPECT_EQ(room(decl, "LOAD\n"), "E20@1");

@@ -24,7 +24,9 @@ void runCases(const std::vector<Case>& cases, Show show = Show::Listing) {
   }
 }
 
-std::string chars(size_t n, char ch = 'x') { return std::string(n, ch); }
+std::string chars(size_t n, char ch = 'x') {
+  return std::string(n, ch);
+}
 
 TEST(StatementsPrint, StoresEachFormOfPrint) {
   const std::string vars = "VAR n = 1\nVAR f = TRUE\nboth = \"init\"\nVAR both = 2\n";
@@ -43,8 +45,8 @@ TEST(StatementsPrint, StoresEachFormOfPrint) {
       {"number", vars, "PRINT n\n", "PRINT-NUMBER 0"},
       {"room text", "", "t = \"x\"\nPRINT T\n", "SET-ROOMTEXT 0 \"x\" | PRINT-ROOMTEXT 0"},
       {"PRINTNL", "", "PRINTNL \"a\"\n", "NL | PRINT \"a\""},
-      {"PRINTDNL stores its new line before the next statement", "",
-       "PRINTDNL \"a\"\nCLS\n", "NL | PRINT \"a\" | NL | CLS"},
+      {"PRINTDNL stores its new line before the next statement", "", "PRINTDNL \"a\"\nCLS\n",
+       "NL | PRINT \"a\" | NL | CLS"},
       {"PRINTINP", "", "PRINTINP \"a\"\nQUIT\n", "NL | NL | PRINT \"a\" | NL | QUIT"},
       {"PRINTDNL of a number variable", vars, "PRINTDNL n\nQUIT\n",
        "NL | PRINT-NUMBER 0 | NL | QUIT"},
@@ -73,7 +75,8 @@ TEST(StatementsPrint, LineBreakBeforeAContinuationUnlessTheRowWasFull) {
       {"empty continuation is a bare line break", "", "PRINT \"a\"\n\"\"\n\"b\"\n",
        "PRINT \"a\\n\\nb\""},
       // The running key position: 40 characters span key positions 0..39 in two lines.
-      {"key runs on over lines", "", "PRINT \"" + chars(20, 'a') + "\"\n  \"" + chars(20, 'b') + "\"\n",
+      {"key runs on over lines", "",
+       "PRINT \"" + chars(20, 'a') + "\"\n  \"" + chars(20, 'b') + "\"\n",
        "PRINT \"" + chars(20, 'a') + "\\n" + chars(20, 'b') + "\""},
       {"text assignment", "", "t = \"a\"\n\"b\"\n", "SET-ROOMTEXT 0 \"a\\nb\""},
       {"RINFO follows the PRINT rule", "", "RINFO = \"" + chars(80) + "\"\n\"z\"\n",
@@ -172,8 +175,7 @@ TEST(StatementsInput, RoomTextsAreForgottenAtTheNextRoom) {
 
 TEST(StatementsClause, NormalisesAndStoresPatterns) {
   runCases({
-      {"braces and bar kept", "", "(take {lamp}|{lantern})\n",
-       "CLAUSE() \"take{lamp}|{lantern}\""},
+      {"braces and bar kept", "", "(take {lamp}|{lantern})\n", "CLAUSE() \"take{lamp}|{lantern}\""},
       {"blanks normalised", "", "(  look   at  { the }  lamp  )\n",
        "CLAUSE() \"look at{the}lamp\""},
       {"blank before a bar after a brace goes", "", "({a} |{b})\n", "CLAUSE() \"{a}|{b}\""},
@@ -265,7 +267,8 @@ TEST(StatementsChoose, MaskByteOfAChoiceBlockMayLookLikeAnOpcode) {
   // Entries 3, 6, 7 and 8 of INIT texts give the mask byte 0xE4, the GO TO opcode.
   const std::string init = "i = \"a\"\n";
   std::string body = "r = \"x\"\nCHOOSE\n";
-  for (const char* e : {"r", "r", "i", "r", "r", "i", "i", "i"}) body += std::string("* ") + e + "\n";
+  for (const char* e : {"r", "r", "i", "r", "r", "i", "i", "i"})
+    body += std::string("* ") + e + "\n";
   body += "END CHOOSE\nGO [ROOM r]\n";
   std::string l = room(init, body);
   EXPECT_EQ(l.substr(0, l.find(" | IF-CHOICE 1")),
@@ -286,10 +289,8 @@ TEST(StatementsChoose, CountsAndPlacesEntries) {
   runCases({
       {"seventeen entries", init, seventeen, "E83@1"},
       {"no entries", init, "CHOOSE\nPRINT \"x\"\nEND CHOOSE\n", "E95@1"},
-      {"a room header inside the block", init, "CHOOSE\n* i\n[ROOM s]\nQUIT\n",
-       "E94@1, E94@1"},
-      {"a clause header inside the block", init, "CHOOSE\n* i\n(look)\nRESUME\n",
-       "E94@1, E94@1"},
+      {"a room header inside the block", init, "CHOOSE\n* i\n[ROOM s]\nQUIT\n", "E94@1, E94@1"},
+      {"a clause header inside the block", init, "CHOOSE\n* i\n(look)\nRESUME\n", "E94@1, E94@1"},
       {"never closed", init, "CHOOSE\n* i\nQUIT\n", "E94@1"},
       {"entry names no text", init, "CHOOSE\n* who\nEND CHOOSE\n", "E50@1"},
       {"entry with junk", init, "CHOOSE\n* i x\nEND CHOOSE\n", "E20@1"},
@@ -307,8 +308,7 @@ TEST(StatementsGo, StoresEachForm) {
   runCases({
       {"GO TO", "", "GO TO [ROOM r]\n", "GOTO (room 1)"},
       {"GO without TO", "", "go [room R]\n", "GOTO (room 1)"},
-      {"room number form", "", "GO [ROOM12]\n[ROOM 12]\nQUIT\n",
-       "GOTO (room 2) | ROOM 2 | QUIT"},
+      {"room number form", "", "GO [ROOM12]\n[ROOM 12]\nQUIT\n", "GOTO (room 2) | ROOM 2 | QUIT"},
       {"target defined later keeps its number", "", "GO [ROOM b]\n[ROOM a]\nQUIT\n[ROOM b]\nQUIT\n",
        "GOTO (room 2) | ROOM 3 | QUIT | ROOM 2 | QUIT"},
       {"GO OTHERWISE", "", "GO OTHERWISE\n", "GO-OTHERWISE"},
