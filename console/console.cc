@@ -361,7 +361,7 @@ void Console::printChar(int slot, int character, int paging) {
   if (at.x == 0 && paging == 1) {
     ++lineCounter_;
     ++pageCounter_;
-    if (pageCounter_ >= pageLines()) pagePause(kSlotScreen, false);
+    if (pageLines() > 0 && pageCounter_ >= pageLines()) pagePause(kSlotScreen, false);
   }
 }
 
@@ -421,7 +421,7 @@ void Console::printText(int slot, MaybeText text, int paging) {
     if (paging == 1 && endsRow) {
       ++lineCounter_;
       ++pageCounter_;
-      if (pageCounter_ >= pageLines()) pagePause(slot, true);
+      if (pageLines() > 0 && pageCounter_ >= pageLines()) pagePause(slot, true);
     }
     x = 0;
   }
