@@ -24,10 +24,10 @@ inline constexpr int kLineChars = 256;  // characters of one source line read at
 // line read keeps it), and the terminator.
 inline constexpr int kLineBufferSize = kLineChars + 2;
 
-inline constexpr int kTableSize = 256;          // text variables, flags, numbers, resources
-inline constexpr int kMaxRooms = 65535;         // room names
+inline constexpr int kTableSize = 256;   // text variables, flags, numbers, resources
+inline constexpr int kMaxRooms = 65535;  // room names
 inline constexpr int kMaxRoomNameChars = 50;
-inline constexpr int kMaxNameChars = 17;        // variable and resource names
+inline constexpr int kMaxNameChars = 17;  // variable and resource names
 inline constexpr int kMaxIfDepth = 32000;
 inline constexpr int kMaxChoiceDepth = 17;
 inline constexpr int kMaxErrors = 17;
@@ -89,13 +89,13 @@ struct Compiler {
   size_t readPos = 0;               // where the next line is read (see ReadPosition)
   std::FILE* output = nullptr;
   std::string outputPath;
-  bool outputCreated = false;       // the output was created (so may be removed at exit)
-  bool keepOutput = false;          // set when the file is complete: finishOutput succeeded
+  bool outputCreated = false;  // the output was created (so may be removed at exit)
+  bool keepOutput = false;     // set when the file is complete: finishOutput succeeded
 
   // -- Header line --
-  int part = 1;         // part number, 1..11
-  int partCount = 1;    // part count, part..11
-  std::string title;    // scrambled title
+  int part = 1;       // part number, 1..11
+  int partCount = 1;  // part count, part..11
+  std::string title;  // scrambled title
 
   // -- Output --
   uint32_t checksum = 0;       // running sum of every byte through the output rule
@@ -114,14 +114,14 @@ struct Compiler {
 
   // -- Current line --
   std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
-  bool haveLine = false;     // false once the source is exhausted
-  size_t lineOffset = 0;     // source offset of lineBuffer[0]
-  unsigned lineNumber = 2;   // line 1 is the header line
-  bool countThisLine = true; // cleared by the colon-clause compiler; see compileLine
+  bool haveLine = false;                           // false once the source is exhausted
+  size_t lineOffset = 0;                           // source offset of lineBuffer[0]
+  unsigned lineNumber = 2;                         // line 1 is the header line
+  bool countThisLine = true;  // cleared by the colon-clause compiler; see compileLine
 
   // -- Section context --
   bool inInit = false;
-  bool inRoom = false;        // a [ROOM or [STATUS]
+  bool inRoom = false;  // a [ROOM or [STATUS]
   bool inInventory = false;
   bool inStatus = false;
   bool clauseSeen = false;    // a bracket clause header in this section
@@ -146,9 +146,9 @@ struct Compiler {
   unsigned lastIfLine = 0;                // line of the last IF block opened
 
   // -- Choice blocks --
-  int choiceDepth = 0;                                // 0..kMaxChoiceDepth
+  int choiceDepth = 0;                                   // 0..kMaxChoiceDepth
   std::array<int, kMaxChoiceDepth + 1> choiceEntries{};  // entry counter by depth
-  unsigned lastChooseLine = 0;                        // line of the last CHOOSE block opened
+  unsigned lastChooseLine = 0;                           // line of the last CHOOSE block opened
 
   // -- Texts --
   int lastTextLineLength = 0;        // characters of the last text line stored
@@ -217,7 +217,9 @@ int emitGoSlot(Compiler& c, uint32_t roomSlot);
 
 // The current output offset: where the next emitted byte goes. Rooms record it before their
 // 0xA1; RESOURCE records it as the place of its placeholder operand.
-inline uint32_t outputOffset(const Compiler& c) { return c.outputPos; }
+inline uint32_t outputOffset(const Compiler& c) {
+  return c.outputPos;
+}
 
 // Stores the pending new line: if c.pendingNewLine is set and c.lastTextLineLength is not 80,
 // emits 0xC0 and clears the mark; with a length of 80 nothing happens and the mark stays.

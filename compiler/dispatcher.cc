@@ -8,60 +8,70 @@ namespace zox {
 
 namespace {
 
-bool isSkipped(char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; }
+bool isSkipped(char ch) {
+  return ch == ' ' || ch == '\t' || ch == '\r';
+}
 
-// The statement compiler for a token code, or null for codes that have none.
+// The statement compiler of each token code; codes without one (THEN, colours, OTHERWISE
+// alone, ...) are refused with 20. Section headers and comments are handled before.
+struct Selection {
+  int code;
+  StatementCompiler compile;
+};
+constexpr Selection kSelections[] = {
+    {kTokPrint, compilePrint},
+    {kTokPrintNl, compilePrintNl},
+    {kTokPrintDnl, compilePrintDnl},
+    {kTokPrintInp, compilePrintInp},
+    {kTokWait, compileWait},
+    {kTokChoose, compileChoose},
+    {kTokGo, compileGo},
+    {kTokQuit, compileQuit},
+    {kTokCls, compileCls},
+    {kTokInput, compileInput},
+    {kTokResume, compileResume},
+    {kTokNl, compileNl},
+    {kTokRestart, compileRestart},
+    {kTokContinue, compileContinue},
+    {kTokEnd, compileEnd},
+    {kTokContinuation, compileContinuation},
+    {kTokBracketClause, compileBracketClause},
+    {kTokColonClause, compileColonClause},
+    {kTokChoiceEntry, compileChoiceEntry},
+    {kTokIf, compileIf},
+    {kTokVar, compileVar},
+    {kTokAssignment, compileAssignment},
+    {kTokChange, compileChange},
+    {kTokElse, compileElse},
+    {kTokTitle, compileTitle},
+    {kTokCText, compileChoiceText},
+    {kTokStart, compileStart},
+    {kTokIText, compileInputText},
+    {kTokRInfo, compileRoomInfo},
+    {kTokPassword, compilePassword},
+    {kTokItem, compileItem},
+    {kTokInText, compileNumberText},
+    {kTokTextColor, compileColour},
+    {kTokTextBackground, compileColour},
+    {kTokScreenColor, compileColour},
+    {kTokScreenBackground, compileColour},
+    {kTokInputColor, compileColour},
+    {kTokInputBackground, compileColour},
+    {kTokTitleColor, compileColour},
+    {kTokTitleBackground, compileColour},
+    {kTokStatusColor, compileColour},
+    {kTokStatusBackground, compileColour},
+    {kTokImsg, compileMessage},
+    {kTokResource, compileResource},
+    {kTokStatusLines, compileStatusLines},
+    {kTokLoad, compileLoad},
+};
+
 StatementCompiler compilerFor(int code) {
-  switch (code) {
-    case kTokPrint: return compilePrint;
-    case kTokPrintNl: return compilePrintNl;
-    case kTokPrintDnl: return compilePrintDnl;
-    case kTokPrintInp: return compilePrintInp;
-    case kTokWait: return compileWait;
-    case kTokChoose: return compileChoose;
-    case kTokGo: return compileGo;
-    case kTokQuit: return compileQuit;
-    case kTokCls: return compileCls;
-    case kTokInput: return compileInput;
-    case kTokResume: return compileResume;
-    case kTokNl: return compileNl;
-    case kTokRestart: return compileRestart;
-    case kTokContinue: return compileContinue;
-    case kTokEnd: return compileEnd;
-    case kTokContinuation: return compileContinuation;
-    case kTokBracketClause: return compileBracketClause;
-    case kTokColonClause: return compileColonClause;
-    case kTokChoiceEntry: return compileChoiceEntry;
-    case kTokIf: return compileIf;
-    case kTokVar: return compileVar;
-    case kTokAssignment: return compileAssignment;
-    case kTokChange: return compileChange;
-    case kTokElse: return compileElse;
-    case kTokTitle: return compileTitle;
-    case kTokCText: return compileChoiceText;
-    case kTokStart: return compileStart;
-    case kTokIText: return compileInputText;
-    case kTokRInfo: return compileRoomInfo;
-    case kTokPassword: return compilePassword;
-    case kTokItem: return compileItem;
-    case kTokInText: return compileNumberText;
-    case kTokTextColor:
-    case kTokTextBackground:
-    case kTokScreenColor:
-    case kTokScreenBackground:
-    case kTokInputColor:
-    case kTokInputBackground:
-    case kTokTitleColor:
-    case kTokTitleBackground:
-    case kTokStatusColor:
-    case kTokStatusBackground:
-      return compileColour;
-    case kTokImsg: return compileMessage;
-    case kTokResource: return compileResource;
-    case kTokStatusLines: return compileStatusLines;
-    case kTokLoad: return compileLoad;
-    default: return nullptr;
+  for (const Selection& s : kSelections) {
+    if (s.code == code) return s.compile;
   }
+  return nullptr;
 }
 
 // Runs what the line's first word selects; the result is 0 or an error number to record
@@ -101,7 +111,9 @@ int dispatch(Compiler& c, const StatementLine& s) {
   return result;
 }
 
-void endOfSourceChecks(Compiler& c) { closeOpenBlocks(c); }
+void endOfSourceChecks(Compiler& c) {
+  closeOpenBlocks(c);
+}
 
 }  // namespace
 

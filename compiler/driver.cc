@@ -29,6 +29,21 @@ int failWithErrors(const Compiler& c, ReportScreen& screen) {
   return c.errors.last();
 }
 
+// The progress counters ("%05u", "%03d"), written for every line without printf's cost.
+const char* zeroPadded(unsigned value, int width, char (&out)[16]) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  int o = 0;
+  for (int i = n; i < width; ++i) out[o++] = '0';
+  while (n > 0) out[o++] = digits[--n];
+  out[o] = '\0';
+  return out;
+}
+
 int failFatal(const Compiler& c, ReportScreen& screen, int number) {
   reportFatal(c, screen, number, 0);
   return number;
@@ -62,8 +77,7 @@ int runCompiler(Compiler& c, ReportScreen& screen, int argc, const char* const* 
   while (result == 0 && !tooManyErrors(c)) {
     result = compileLine(c);
     if (result == 0) {
-      std::snprintf(count, sizeof count, "%05u", c.lineNumber - 1);
-      if (screen.moveTo(row, kCountColumn)) screen.print(count);
+      if (screen.moveTo(row, kCountColumn)) screen.print(zeroPadded(c.lineNumber - 1, 5, count));
       screen.refresh();
     }
   }
@@ -89,8 +103,9 @@ int runCompiler(Compiler& c, ReportScreen& screen, int argc, const char* const* 
     screen.refresh();  // shown while the first resource is read
     do {
       result = storeResource(c);
-      std::snprintf(count, sizeof count, "%03d", c.resourceIndex);
-      if (screen.moveTo(row, kCountColumn)) screen.print(count);
+      if (screen.moveTo(row, kCountColumn)) {
+        screen.print(zeroPadded(static_cast<unsigned>(c.resourceIndex), 3, count));
+      }
       screen.refresh();
     } while (result == 0);
     if (result > 0) return failFatal(c, screen, result);

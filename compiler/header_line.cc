@@ -7,7 +7,9 @@ namespace zox {
 
 namespace {
 
-bool atEnd(char ch) { return ch == '\0' || ch == '\n'; }
+bool atEnd(char ch) {
+  return ch == '\0' || ch == '\n';
+}
 const char* skipBlanksAndTabs(const char* p) {
   while (*p == ' ' || *p == '\t') ++p;
   return p;

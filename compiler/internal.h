@@ -17,7 +17,7 @@ bool readNextLine(Compiler& c);
 
 // Folds the UTF-8 forms of U+0080..U+00FF into their Latin-1 bytes and drops a leading
 // byte-order mark; every other byte stays as it is.
-std::string foldUtf8(std::string_view bytes);
+void foldUtf8(std::string& text);
 
 // The header line: title (scrambled), part number and count. 0 or kErrHeader.
 int parseHeaderLine(const char* line, std::string* scrambledTitle, int* part, int* partCount);

@@ -1,7 +1,9 @@
 // The keyword table and the two lexer operations: classify a word, prepare a line.
 #include "compiler/lexer.h"
 
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace zox {
@@ -10,11 +12,11 @@ namespace {
 
 // How a keyword is matched beyond comparing the whole word.
 enum class Match {
-  Exact,         // the whole word equals the keyword
-  Bracketed,     // exact, and the source character after the word is "]"
-  RoomPrefix,    // "[ROOM" followed by nothing but digits
-  ImsgPrefix,    // any word beginning with "IMSG"
-  PartPrefix,    // "[PART..." with "]" after it and "T" or a blank before its trailing digits
+  Exact,       // the whole word equals the keyword
+  Bracketed,   // exact, and the source character after the word is "]"
+  RoomPrefix,  // "[ROOM" followed by nothing but digits
+  ImsgPrefix,  // any word beginning with "IMSG"
+  PartPrefix,  // "[PART..." with "]" after it and "T" or a blank before its trailing digits
 };
 
 struct Keyword {
@@ -105,11 +107,17 @@ constexpr Keyword kKeywords[] = {
 };
 static_assert(kTokWhite == kTokBlack + 15);
 
-bool atEnd(char ch) { return ch == '\0' || ch == '\n'; }
-bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool atEnd(char ch) {
+  return ch == '\0' || ch == '\n';
+}
+bool isDigit(char ch) {
+  return ch >= '0' && ch <= '9';
+}
 // Where the lexer skips blanks it also skips tabs: the dispatcher turns them into blanks when
 // it prepares the line, right after classifying it.
-bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
+bool isBlank(char ch) {
+  return ch == ' ' || ch == '\t';
+}
 
 bool stopsWord(const char* p, int index) {
   switch (*p) {
@@ -163,8 +171,26 @@ bool startsWith(std::string_view word, std::string_view prefix) {
   return word.size() >= prefix.size() && word.substr(0, prefix.size()) == prefix;
 }
 
+// The keywords by their first character, each list in table order: a word can only match a
+// keyword that begins with its own first character, so scanning that list gives the same first
+// hit as scanning the whole table.
+struct KeywordIndex {
+  std::array<std::array<uint8_t, 16>, 256> entries{};
+  std::array<uint8_t, 256> counts{};
+  constexpr KeywordIndex() {
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+      uint8_t first = static_cast<uint8_t>(kKeywords[i].word[0]);
+      entries[first][counts[first]++] = static_cast<uint8_t>(i);
+    }
+  }
+};
+constexpr KeywordIndex kIndex;
+
 int matchKeyword(std::string_view word, size_t digitsStart, char after) {
-  for (const Keyword& k : kKeywords) {
+  if (word.empty()) return kTokUnknown;
+  const uint8_t first = static_cast<uint8_t>(word[0]);
+  for (int n = 0; n < kIndex.counts[first]; ++n) {
+    const Keyword& k = kKeywords[kIndex.entries[first][n]];
     switch (k.match) {
       case Match::Exact:
         if (word == k.word) return k.code;
@@ -198,8 +224,8 @@ int classify(const char* text, unsigned* number, int* consumed) {
 
   // The word buffer holds the longest word that is matched, the extended [PART word, and the
   // one character more that tells a word is too long.
-  constexpr int kBufferChars = (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars
-                                                                   : kMaxWordChars) + 1;
+  constexpr int kBufferChars =
+      (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars : kMaxWordChars) + 1;
   char buffer[kBufferChars];
   int length = 0;
   while (length < kMaxWordChars + 1 && !stopsWord(text + length, length)) {
@@ -212,13 +238,17 @@ int classify(const char* text, unsigned* number, int* consumed) {
   if (!tooLong && std::string_view(buffer, length) == "[PART") {
     // "[PART 3" and "[PART3" both end in the part number.
     while (!tooLong && isBlank(text[end])) {
-      if (length >= kMaxPartWordChars) tooLong = true;
-      else buffer[length++] = ' ';
+      if (length >= kMaxPartWordChars)
+        tooLong = true;
+      else
+        buffer[length++] = ' ';
       ++end;
     }
     while (!tooLong && isDigit(text[end])) {
-      if (length >= kMaxPartWordChars) tooLong = true;
-      else buffer[length++] = text[end];
+      if (length >= kMaxPartWordChars)
+        tooLong = true;
+      else
+        buffer[length++] = text[end];
       ++end;
     }
   }

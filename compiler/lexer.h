@@ -9,13 +9,13 @@ namespace zox {
 
 // Token codes. 0..87 classify a word; -1 and -2 are the two refusals.
 inline constexpr int kTokRem = 0;
-inline constexpr int kTokInit = 1;           // [INIT]
-inline constexpr int kTokRoom = 2;           // [ROOM
+inline constexpr int kTokInit = 1;  // [INIT]
+inline constexpr int kTokRoom = 2;  // [ROOM
 inline constexpr int kTokPrint = 4;
 inline constexpr int kTokWait = 5;
 inline constexpr int kTokChoose = 6;
 inline constexpr int kTokIf = 7;
-inline constexpr int kTokEnd = 8;            // END and END CHOOSE
+inline constexpr int kTokEnd = 8;  // END and END CHOOSE
 inline constexpr int kTokGo = 9;
 inline constexpr int kTokQuit = 10;
 inline constexpr int kTokTitle = 12;
@@ -29,23 +29,23 @@ inline constexpr int kTokTrue = 19;
 inline constexpr int kTokFalse = 20;
 inline constexpr int kTokCls = 21;
 inline constexpr int kTokInput = 22;
-inline constexpr int kTokBracketClause = 23; // line beginning with "("
-inline constexpr int kTokColonClause = 24;   // other word, ":" later on the line
+inline constexpr int kTokBracketClause = 23;  // line beginning with "("
+inline constexpr int kTokColonClause = 24;    // other word, ":" later on the line
 inline constexpr int kTokIText = 25;
 inline constexpr int kTokInventorySection = 26;  // [INVENTORY]
 inline constexpr int kTokResume = 27;
 inline constexpr int kTokNl = 28;
-inline constexpr int kTokChange = 29;        // other word, then "+=" or "-="
+inline constexpr int kTokChange = 29;  // other word, then "+=" or "-="
 inline constexpr int kTokPrintNl = 30;
 inline constexpr int kTokPrintDnl = 31;
 inline constexpr int kTokRInfo = 32;
 inline constexpr int kTokPassword = 33;
 inline constexpr int kTokItem = 34;
-inline constexpr int kTokInventory = 35;     // INVENTORY (after PRINT)
+inline constexpr int kTokInventory = 35;  // INVENTORY (after PRINT)
 inline constexpr int kTokPrintInp = 36;
-inline constexpr int kTokOtherwise = 37;     // OTHERWISE alone
+inline constexpr int kTokOtherwise = 37;  // OTHERWISE alone
 inline constexpr int kTokInText = 38;
-inline constexpr int kTokBlack = 40;         // the sixteen colours: 40 + colour value
+inline constexpr int kTokBlack = 40;  // the sixteen colours: 40 + colour value
 inline constexpr int kTokWhite = 55;
 inline constexpr int kTokTextColor = 60;
 inline constexpr int kTokTextBackground = 61;
@@ -56,27 +56,27 @@ inline constexpr int kTokInputBackground = 65;
 inline constexpr int kTokTitleColor = 66;
 inline constexpr int kTokTitleBackground = 67;
 inline constexpr int kTokRandom = 68;
-inline constexpr int kTokImsg = 69;          // word beginning with IMSG; number = message
+inline constexpr int kTokImsg = 69;  // word beginning with IMSG; number = message
 inline constexpr int kTokItemList = 70;
 inline constexpr int kTokRestart = 71;
 inline constexpr int kTokResource = 72;
-inline constexpr int kTokAnsiText = 73;      // ANSITEXT, [VORNIK, [ZOX
-inline constexpr int kTokPart = 74;          // [PART n]; number = n
+inline constexpr int kTokAnsiText = 73;  // ANSITEXT, [VORNIK, [ZOX
+inline constexpr int kTokPart = 74;      // [PART n]; number = n
 inline constexpr int kTokOf = 75;
 inline constexpr int kTokTo = 76;
 inline constexpr int kTokContinue = 77;
 inline constexpr int kTokWith = 78;
-inline constexpr int kTokPartWord = 79;      // PART (header line)
+inline constexpr int kTokPartWord = 79;  // PART (header line)
 inline constexpr int kTokStatusLines = 80;
 inline constexpr int kTokStatusColor = 81;
 inline constexpr int kTokStatusBackground = 82;
-inline constexpr int kTokStatus = 83;        // [STATUS]
+inline constexpr int kTokStatus = 83;  // [STATUS]
 inline constexpr int kTokElse = 84;
-inline constexpr int kTokChoiceEntry = 85;   // "*"
+inline constexpr int kTokChoiceEntry = 85;  // "*"
 inline constexpr int kTokLoad = 86;
 inline constexpr int kTokDefault = 87;
-inline constexpr int kTokUnknown = -1;       // no keyword, no line shape: error 21
-inline constexpr int kTokTooLong = -2;       // first word of 18+ characters, no ":": error 22
+inline constexpr int kTokUnknown = -1;  // no keyword, no line shape: error 21
+inline constexpr int kTokTooLong = -2;  // first word of 18+ characters, no ":": error 22
 
 // The word buffer: 17 characters are matched, the 18th makes a word too long.
 inline constexpr int kMaxWordChars = 17;

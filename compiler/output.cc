@@ -44,16 +44,31 @@ int writeByte(Compiler& c, uint8_t byte) {
 int emitScrambled(Compiler& c, std::string_view latin1, size_t keyPos) {
   std::optional<std::string> scrambled = scramble(latin1, keyPos);
   if (!scrambled) return kErrBadCharacter;
-  for (char ch : *scrambled) {
-    if (int r = emitByte(c, static_cast<uint8_t>(ch))) return r;
-  }
   c.textKeyPos = keyPos + latin1.size();
+  const std::string& bytes = *scrambled;
+  if (!c.mirroring || !c.errors.empty() || c.outputPos > UINT32_MAX - bytes.size()) {
+    for (char ch : bytes) {
+      if (int r = emitByte(c, static_cast<uint8_t>(ch))) return r;
+    }
+    return 0;
+  }
+  // The same as emitByte for each byte, in one go.
+  for (char ch : bytes) c.checksum += static_cast<uint8_t>(ch);
+  try {
+    c.code.insert(c.code.end(), bytes.begin(), bytes.end());
+  } catch (const std::bad_alloc&) {
+    return kErrIo;
+  }
+  c.outputPos += static_cast<uint32_t>(bytes.size());
+  if (c.code.size() - c.flushed >= kFlushBytes) return flushCode(c);
   return 0;
 }
 
 }  // namespace
 
-int flushCodeArea(Compiler& c) { return c.errors.empty() ? flushCode(c) : 0; }
+int flushCodeArea(Compiler& c) {
+  return c.errors.empty() ? flushCode(c) : 0;
+}
 
 int emitByte(Compiler& c, uint8_t byte) {
   c.checksum += byte;
@@ -72,7 +87,9 @@ int emitU32(Compiler& c, uint32_t value) {
   return 0;
 }
 
-int emitText(Compiler& c, std::string_view latin1) { return emitScrambled(c, latin1, 0); }
+int emitText(Compiler& c, std::string_view latin1) {
+  return emitScrambled(c, latin1, 0);
+}
 
 int emitTextContinued(Compiler& c, std::string_view latin1) {
   return emitScrambled(c, latin1, c.textKeyPos);
@@ -115,6 +132,8 @@ void recordError(Compiler& c, int number, unsigned line, std::optional<std::stri
   ++list.count;
 }
 
-bool tooManyErrors(const Compiler& c) { return c.errors.full(); }
+bool tooManyErrors(const Compiler& c) {
+  return c.errors.full();
+}
 
 }  // namespace zox

@@ -55,7 +55,9 @@ size_t encodeLatin1(unsigned char ch, bool utf8, char* out) {
 
 }  // namespace
 
-ScreenBusy::ScreenBusy() { g_busy = g_busy + 1; }
+ScreenBusy::ScreenBusy() {
+  g_busy = g_busy + 1;
+}
 
 ScreenBusy::~ScreenBusy() {
   g_busy = g_busy - 1;

@@ -9,15 +9,19 @@ namespace zox {
 
 namespace {
 
-bool atEnd(char ch) { return ch == '\0' || ch == '\n'; }
+bool atEnd(char ch) {
+  return ch == '\0' || ch == '\n';
+}
 const char* skipBlanks(const char* p) {
   while (*p == ' ') ++p;
   return p;
 }
-bool onlyBlanks(const char* p) { return atEnd(*skipBlanks(p)); }
+bool onlyBlanks(const char* p) {
+  return atEnd(*skipBlanks(p));
+}
 
 enum class Section {
-  None,                   // before the first section header
+  None,  // before the first section header
   Init,
   Room,
   Status,
@@ -115,11 +119,21 @@ int compileSectionHeader(Compiler& c, const StatementLine& s) {
   c.continuationAllowed = false;
   int r = 0;
   switch (s.code) {
-    case kTokInit: r = compileInitHeader(c, s); break;
-    case kTokRoom: r = compileRoomHeader(c, s); break;
-    case kTokInventorySection: r = compileInventoryHeader(c, s); break;
-    case kTokStatus: r = compileStatusHeader(c, s); break;
-    default: r = kErrSyntax; break;
+    case kTokInit:
+      r = compileInitHeader(c, s);
+      break;
+    case kTokRoom:
+      r = compileRoomHeader(c, s);
+      break;
+    case kTokInventorySection:
+      r = compileInventoryHeader(c, s);
+      break;
+    case kTokStatus:
+      r = compileStatusHeader(c, s);
+      break;
+    default:
+      r = kErrSyntax;
+      break;
   }
   if (r == kErrIo) return r;
   if (r != 0) recordError(c, r, c.lineNumber, std::string_view(c.lineBuffer.data()));

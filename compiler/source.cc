@@ -1,5 +1,8 @@
 // Opening the source, naming and creating the output, and reading the source line by line
 // with the reading position that "/", one-line IFs, colon clauses and look-aheads move.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -21,13 +24,14 @@ bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* li
     return false;
   }
   *lineStart = *pos;
-  size_t n = 0;
   size_t p = *pos;
-  while (p < source.size() && n < static_cast<size_t>(kLineChars)) {
-    char ch = source[p++];
-    buffer[n++] = ch;
-    if (ch == '\n') break;
+  size_t n = std::min(source.size() - p, static_cast<size_t>(kLineChars));
+  const char* at = source.data() + p;
+  if (const void* nl = std::memchr(at, '\n', n)) {
+    n = static_cast<size_t>(static_cast<const char*>(nl) - at) + 1;
   }
+  std::memcpy(buffer, at, n);
+  p += n;
   if (n == static_cast<size_t>(kLineChars) && buffer[n - 1] != '\n' && p < source.size() &&
       source[p] == '\n') {
     buffer[n++] = source[p++];
@@ -37,15 +41,21 @@ bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* li
   return true;
 }
 
-bool isSkipped(char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; }
+bool isSkipped(char ch) {
+  return ch == ' ' || ch == '\t' || ch == '\r';
+}
 
-char lowerAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch; }
+char lowerAscii(char ch) {
+  return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
+}
 
 }  // namespace
 
 Compiler::Compiler() = default;
 
-Compiler::~Compiler() { closeFiles(*this); }
+Compiler::~Compiler() {
+  closeFiles(*this);
+}
 
 void closeFiles(Compiler& c) {
   if (c.sourceFile) {
@@ -62,24 +72,26 @@ void closeFiles(Compiler& c) {
   }
 }
 
-std::string foldUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+void foldUtf8(std::string& text) {
+  // The folded text is never longer, so it is written over the text as it is read.
+  std::string& out = text;
+  std::string_view bytes = text;
   size_t i = 0;
+  size_t o = 0;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
   for (; i < bytes.size(); ++i) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if ((b == 0xC2 || b == 0xC3) && i + 1 < bytes.size()) {
       unsigned char next = static_cast<unsigned char>(bytes[i + 1]);
       if (next >= 0x80 && next <= 0xBF) {
-        out.push_back(static_cast<char>(((b & 0x03) << 6) | (next & 0x3F)));
+        out[o++] = static_cast<char>(((b & 0x03) << 6) | (next & 0x3F));
         ++i;
         continue;
       }
     }
-    out.push_back(static_cast<char>(b));
+    out[o++] = static_cast<char>(b);
   }
-  return out;
+  out.resize(o);
 }
 
 int outputNameFor(std::string_view path, std::string* outputPath) {
@@ -119,12 +131,16 @@ int openSource(Compiler& c, const std::string& path) {
   // The whole source is read at once: the reading position then moves back and forth (after
   // a "/", a THEN, a colon, a look-ahead) without seeking in the file.
   try {
-    std::string raw;
+    c.source.clear();
+    struct stat st {};
+    if (fstat(fileno(c.sourceFile), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      c.source.reserve(static_cast<size_t>(st.st_size));
+    }
     char chunk[1 << 16];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, c.sourceFile)) > 0) raw.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, c.sourceFile)) > 0) c.source.append(chunk, n);
     if (std::ferror(c.sourceFile)) return kErrIo;
-    c.source = foldUtf8(raw);
+    foldUtf8(c.source);
   } catch (const std::bad_alloc&) {
     return kErrNoMemory;
   }
@@ -137,7 +153,7 @@ int openSource(Compiler& c, const std::string& path) {
 
   try {
     c.roomPositions.assign(kMaxRooms + 1, 0);
-    c.code.reserve(std::min<size_t>(c.source.size() + 64, size_t{1} << 26));
+    c.code.reserve(std::min<size_t>(c.source.size() / 2 + 64, size_t{1} << 24));
   } catch (const std::bad_alloc&) {
     return kErrNoMemory;
   }
@@ -146,8 +162,8 @@ int openSource(Compiler& c, const std::string& path) {
   if (!c.output) return kErrCreate;
   c.outputCreated = true;
 
-  std::vector<uint8_t> head = encodeHeader(c.title, static_cast<uint8_t>(c.part),
-                                           static_cast<uint8_t>(c.partCount));
+  std::vector<uint8_t> head =
+      encodeHeader(c.title, static_cast<uint8_t>(c.part), static_cast<uint8_t>(c.partCount));
   if (std::fwrite(head.data(), 1, head.size(), c.output) != head.size()) return kErrIo;
   c.outputPos = static_cast<uint32_t>(head.size());
   c.codeEndField = c.outputPos;
@@ -169,7 +185,9 @@ bool reReadFrom(Compiler& c, const char* p) {
   return true;
 }
 
-ReadPosition readingPosition(const Compiler& c) { return ReadPosition{c.readPos}; }
+ReadPosition readingPosition(const Compiler& c) {
+  return ReadPosition{c.readPos};
+}
 
 void setReadingPosition(Compiler& c, ReadPosition pos) {
   c.readPos = std::min(pos.offset, c.source.size());

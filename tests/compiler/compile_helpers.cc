@@ -15,7 +15,9 @@ zox::CompileOutcome compileText(const TempDir& dir, const std::string& source,
   return zox::compileSourceFile(dir.file(name));
 }
 
-std::string withHeader(const std::string& body) { return "[ZOX \"Test\"]\n" + body; }
+std::string withHeader(const std::string& body) {
+  return "[ZOX \"Test\"]\n" + body;
+}
 
 std::vector<uint8_t> codeArea(const zox::CompileOutcome& out) {
   if (!out.outputExists) return {};

@@ -161,7 +161,7 @@ TEST(CompilerDriver, CountsPhysicalLinesAndPiecesOfLongLines) {
       {"xyzzy\nxyzzy\n", "21@2 21@3"},
       {"REM " + std::string(252, 'x') + "xyzzy " + std::string(38, 'y') + "\nxyzzy\n",
        "21@3 21@4"},  // 300 characters: read as 256 and 44, both counted
-      {"REM " + std::string(252, 'x') + "\nxyzzy\n", "21@3"},  // exactly 256: one line
+      {"REM " + std::string(252, 'x') + "\nxyzzy\n", "21@3"},       // exactly 256: one line
       {"REM " + std::string(253, 'x') + "\nxyzzy\n", "21@3 21@4"},  // 257: the "x" line is 3
       {"xyzzy / abc\nfoo\n", "21@2 21@2 21@3"},
       {"REM a / xyzzy\nxyzzy\n", "21@3"},
@@ -230,10 +230,12 @@ TEST(CompilerDriver, AnyBytesAsASourceEndInAnErrorOrACompile) {
       std::string(100000, '\n'),
       "[ZOX \"T\"]\n" + std::string(70000, '"') + "\n",
   };
-  const char* vocabulary[] = {"[ZOX \"T\"]", "[INIT]", "[ROOM a]", "[ROOM ", "]", "[STATUS]",
-                              "[INVENTORY]", "PRINT", "\"", "/", "GO TO", "IF", "THEN", "END",
-                              "CHOOSE", "*", "(", ")", ":", "=", "+=", "ELSE", "x", "VAR",
-                              "TRUE", "5", "\n", "\n", "\t", " ", "\r", "REM", "RESUME"};
+  const char* vocabulary[] = {"[ZOX \"T\"]", "[INIT]", "[ROOM a]", "[ROOM ", "]",     "[STATUS]",
+                              "[INVENTORY]", "PRINT",  "\"",       "/",      "GO TO", "IF",
+                              "THEN",        "END",    "CHOOSE",   "*",      "(",     ")",
+                              ":",           "=",      "+=",       "ELSE",   "x",     "VAR",
+                              "TRUE",        "5",      "\n",       "\n",     "\t",    " ",
+                              "\r",          "REM",    "RESUME"};
   for (int n = 0; n < 150; ++n) {
     std::string s = n % 3 ? "[ZOX \"T\"]\n" : "";
     int words = static_cast<int>(random() % 60);

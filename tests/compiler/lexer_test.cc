@@ -1,10 +1,10 @@
 // The lexer: first-word classification with its numbers and consumed lengths, and the "/"
 // split of prepared lines.
+#include "compiler/lexer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "compiler/lexer.h"
 
 namespace zox {
 namespace {
@@ -32,7 +32,7 @@ TEST(CompilerLexer, KeywordsMatchWholeWordsWithoutRegardToCase) {
       {"REM / not split", kTokRem, 0, 3},
       {"print \"x\"", kTokPrint, 0, 5},
       {"PrInTnL", kTokPrintNl, 0, 7},
-      {"PRINTX", kTokUnknown, 0, 6},  // a keyword never matches a longer word
+      {"PRINTX", kTokUnknown, 0, 6},       // a keyword never matches a longer word
       {"TITLE = \"x\"", kTokTitle, 0, 5},  // keywords come before the assignment shape
       {"TITLE: x", kTokTitle, 0, 5},
       {"end choose", kTokEnd, 0, 3},
@@ -55,7 +55,7 @@ TEST(CompilerLexer, KeywordsMatchWholeWordsWithoutRegardToCase) {
 TEST(CompilerLexer, UpperCasingCoversAsciiAndTheThreeUmlautsOnly) {
   const struct {
     unsigned char in, out;
-  } cases[] = {{'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'1', '1'},   {0xE4, 0xC4},
+  } cases[] = {{'a', 'A'},   {'z', 'Z'},   {'A', 'A'},   {'1', '1'},   {0xE4, 0xC4},
                {0xF6, 0xD6}, {0xFC, 0xDC}, {0xDF, 0xDF}, {0xE9, 0xE9}, {0xC4, 0xC4}};
   for (const auto& k : cases) {
     EXPECT_EQ(static_cast<unsigned char>(upperChar(static_cast<char>(k.in))), k.out) << int(k.in);
@@ -77,18 +77,12 @@ TEST(CompilerLexer, SeventeenCharactersAreAWordEighteenAreTooLong) {
 
 TEST(CompilerLexer, SectionHeadersNeedTheirBracketRightAfterTheWord) {
   const ClassifyCase cases[] = {
-      {"[INIT]", kTokInit, 0, 6},
-      {"[init]  ", kTokInit, 0, 6},
-      {"[INIT ]", kTokUnknown, 0, -1},
-      {"[INVENTORY]", kTokInventorySection, 0, 11},
-      {"[STATUS]", kTokStatus, 0, 8},
-      {"[STATUS", kTokUnknown, 0, -1},
-      {"[ROOM12]", kTokRoom, 12, 5},
-      {"[ROOM 12]", kTokRoom, 0, 6},
-      {"[ROOM   hall]", kTokRoom, 0, 8},
-      {"[ROOM]", kTokRoom, 0, 5},
-      {"[room\thall]", kTokRoom, 0, 6},
-      {"[ROOMS]", kTokUnknown, 0, -1},
+      {"[INIT]", kTokInit, 0, 6},        {"[init]  ", kTokInit, 0, 6},
+      {"[INIT ]", kTokUnknown, 0, -1},   {"[INVENTORY]", kTokInventorySection, 0, 11},
+      {"[STATUS]", kTokStatus, 0, 8},    {"[STATUS", kTokUnknown, 0, -1},
+      {"[ROOM12]", kTokRoom, 12, 5},     {"[ROOM 12]", kTokRoom, 0, 6},
+      {"[ROOM   hall]", kTokRoom, 0, 8}, {"[ROOM]", kTokRoom, 0, 5},
+      {"[room\thall]", kTokRoom, 0, 6},  {"[ROOMS]", kTokUnknown, 0, -1},
       {"[ROOM1A]", kTokUnknown, 0, -1},
   };
   for (const auto& k : cases) expectClassify(k);

@@ -79,13 +79,12 @@ TEST(CompilerPasses, ResourcesAreCopiedAsBlocksAndTheirOffsetsPatched) {
   dir.write("empty.ans", "");
   const std::string logo = "\x1b[31mLOGO\x1b[0m\n";
   dir.write("logo.ans", logo);
-  CompileOutcome out = compileText(
-      dir, withHeader("[INIT]\nRESOURCE logo = \"" + dir.file("logo.ans") +
-                      "\" : ANSITEXT\nRESOURCE none = \"" + dir.file("empty.ans") +
-                      "\" : ANSITEXT\n[ROOM a]\nLOAD logo\nLOAD none\nQUIT\n"));
+  CompileOutcome out =
+      compileText(dir, withHeader("[INIT]\nRESOURCE logo = \"" + dir.file("logo.ans") +
+                                  "\" : ANSITEXT\nRESOURCE none = \"" + dir.file("empty.ans") +
+                                  "\" : ANSITEXT\n[ROOM a]\nLOAD logo\nLOAD none\nQUIT\n"));
   ASSERT_EQ(out.status, 0) << out.report;
-  EXPECT_NE(out.report.find("> 002 resource(s) stored ... [OK]"), std::string::npos)
-      << out.report;
+  EXPECT_NE(out.report.find("> 002 resource(s) stored ... [OK]"), std::string::npos) << out.report;
   int error = 0;
   zox::FileHeader h = headerOf(out, &error);
   ASSERT_EQ(error, 0);

@@ -180,8 +180,9 @@ TEST(CompilerProgram, ASignalStopsWithErrorTenAndRemovesTheOutput) {
   for (bool terminal : {true, false}) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("slow.ans").c_str(), 0600), 0);
-    dir.write("story.adv", "[ZOX \"T\"]\n[INIT]\nRESOURCE r = \"slow.ans\" : ANSITEXT\n"
-                           "[ROOM a]\nLOAD r\nQUIT\n");
+    dir.write("story.adv",
+              "[ZOX \"T\"]\n[INIT]\nRESOURCE r = \"slow.ans\" : ANSITEXT\n"
+              "[ROOM a]\nLOAD r\nQUIT\n");
     // Opening the resource waits for a writer that never comes: the output exists meanwhile.
     if (terminal) {
       Screen s(zoxcomp({"story.adv"}), in(dir));

@@ -13,12 +13,12 @@ using zox::CompileOutcome;
 
 // The sections a statement is tried in, each as the lines that lead up to it.
 const char* const kContexts[] = {
-    "",                                      // before the first section
-    "[INIT]\n",                              // [INIT]
-    "[ROOM r]\n",                            // a room
-    "[STATUS]\n",                            // the status area
-    "[INVENTORY]\n",                         // inventory before its first clause
-    "[INVENTORY]\n(look)\nRESUME\n",         // inventory after a clause
+    "",                               // before the first section
+    "[INIT]\n",                       // [INIT]
+    "[ROOM r]\n",                     // a room
+    "[STATUS]\n",                     // the status area
+    "[INVENTORY]\n",                  // inventory before its first clause
+    "[INVENTORY]\n(look)\nRESUME\n",  // inventory after a clause
 };
 const char* const kContextNames[] = {"none", "init", "room", "status", "inv", "inv-clause"};
 
