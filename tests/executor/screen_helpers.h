@@ -61,3 +61,20 @@ class Exec {
 };
 
 }  // namespace zoxtest
+
+namespace zoxtest {
+
+// Compiles a source with zoxcomp in dir (in a terminal of its own, as zoxcomp needs one).
+// Returns "" on success, else what zoxcomp showed.
+inline std::string compileSource(const TempDir& dir, const std::string& name,
+                                 const std::string& source) {
+  dir.write(name, source);
+  ScreenOptions o;
+  o.cwd = dir.path();
+  Screen s({binPath("zoxcomp"), name}, o);
+  if (!s.waitForExit(60)) return "zoxcomp did not end:\n" + s.dump();
+  if (s.exitStatus() != 0) return "zoxcomp failed:\n" + s.dump();
+  return "";
+}
+
+}  // namespace zoxtest
