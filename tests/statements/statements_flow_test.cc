@@ -98,8 +98,6 @@ TEST(StatementsIf, ElseAndEnd) {
       {"ELSE with junk", "IF f THEN\nELSE x\nEND\n", "E20@2"},
       {"END IF", "IF f THEN\nEND IF\n", "IF-FLAG 0 1 | END"},
       {"END with two words closes the block", "IF f THEN\nEND IF now\nQUIT\n", "E20@2"},
-      {"ELSE after the inner block closed", "IF f THEN\nIF g THEN\nELSE\nEND\nELSE\nEND\n",
-       "IF-FLAG 0 1 | IF-FLAG 1 1 | ELSE | END | ELSE | END"},
       {"IF left open at the end", "CLS\nIF f THEN\nCLS\n", "E82@2"},
       {"IF left open at the next room", "IF f THEN\n[ROOM s]\nQUIT\n", "E82@1"},
       {"IF left open at a clause", "IF f THEN\n(look)\nRESUME\n", "E82@1"},
