@@ -1,5 +1,6 @@
 // The report on the terminal through curses: the one place where zoxcomp calls curses.
 #include <curses.h>
+#include <term.h>
 
 #include <algorithm>
 #include <string>
@@ -87,6 +88,13 @@ std::unique_ptr<ReportScreen> startCursesScreen() {
   SCREEN* screen = newterm(nullptr, stdout, stdin);
   if (screen == nullptr) return nullptr;
   set_term(screen);
+  // A terminal that cannot place the cursor gets the plain report instead.
+  const char* cup = tigetstr(const_cast<char*>("cup"));
+  if (cup == nullptr || cup == reinterpret_cast<const char*>(-1)) {
+    endwin();
+    delscreen(screen);
+    return nullptr;
+  }
   cbreak();
   nl();
   intrflush(stdscr, FALSE);
