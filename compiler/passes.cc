@@ -1,5 +1,7 @@
 // After the last line: the GO TO pass writes the room offsets into the jumps, the resource
 // pass appends each resource file as a block, and the finish writes the code end and checksum.
+#include <sys/stat.h>
+
 #include <memory>
 #include <new>
 
@@ -79,6 +81,13 @@ int storeResource(Compiler& c) {
   std::FILE* in = std::fopen(res.path.c_str(), "rb");
   if (!in) return kErrOpen;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(in, std::fclose);
+  // The compiled file itself as a resource would grow while it is copied into itself.
+  struct stat resStat {
+  }, outStat{};
+  if (fstat(fileno(in), &resStat) == 0 && fstat(fileno(c.output), &outStat) == 0 &&
+      resStat.st_dev == outStat.st_dev && resStat.st_ino == outStat.st_ino) {
+    return kErrOpen;
+  }
 
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCopyBufferBytes]);
   if (!buffer) return kErrNoMemory;

@@ -14,10 +14,20 @@ namespace {
 
 volatile sig_atomic_t g_busy = 0;
 volatile sig_atomic_t g_stopPending = 0;
+volatile sig_atomic_t g_stopping = 0;
 ReportScreen* g_stopScreen = nullptr;
 Compiler* g_stopCompiler = nullptr;
 
 [[noreturn]] void stopNow() {
+  // Once: a second signal, or the screen calls made while stopping, do not start it again.
+  sigset_t all;
+  sigemptyset(&all);
+  sigaddset(&all, SIGINT);
+  sigaddset(&all, SIGQUIT);
+  sigaddset(&all, SIGTERM);
+  sigprocmask(SIG_BLOCK, &all, nullptr);
+  g_stopping = 1;
+  g_stopPending = 0;
   if (g_stopScreen) g_stopScreen->endOnSignal();
   Compiler* c = g_stopCompiler;
   if (c && c->outputCreated && !c->keepOutput) unlink(c->outputPath.c_str());
@@ -25,7 +35,7 @@ Compiler* g_stopCompiler = nullptr;
 }
 
 extern "C" void onStopSignal(int) {
-  if (g_busy > 0) {
+  if (g_busy > 0 || g_stopping) {
     g_stopPending = 1;
     return;
   }
@@ -61,7 +71,7 @@ ScreenBusy::ScreenBusy() {
 
 ScreenBusy::~ScreenBusy() {
   g_busy = g_busy - 1;
-  if (g_busy == 0 && g_stopPending) stopNow();
+  if (g_busy == 0 && g_stopPending && !g_stopping) stopNow();
 }
 
 void installStopHandler(ReportScreen* screen, Compiler* compiler) {

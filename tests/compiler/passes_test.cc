@@ -112,7 +112,7 @@ TEST(CompilerPasses, AResourceThatCannotBeReadStopsTheCompileWithoutAFile) {
   const struct {
     std::string path;
     int status;
-  } cases[] = {{dir.file("missing.ans"), 4}, {dir.file("adir"), 5}};
+  } cases[] = {{dir.file("missing.ans"), 4}, {dir.file("adir"), 5}, {dir.file("story.zox"), 4}};
   for (const auto& k : cases) {
     CompileOutcome out = compileText(
         dir, withHeader("[INIT]\nRESOURCE r = \"" + k.path + "\" : ANSITEXT\n[ROOM a]\nQUIT\n"));

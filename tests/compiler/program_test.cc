@@ -86,18 +86,23 @@ const std::string kGood =
     "[ROOM tower]\nQUIT\n";
 
 TEST(CompilerProgram, ReportsTheLinePassAndGoTosOnTheTerminal) {
-  TempDir dir;
-  dir.write("story.adv", kGood);
-  Screen s(zoxcomp({"story.adv"}), in(dir));
-  ASSERT_TRUE(s.waitForExit()) << s.dump();
-  EXPECT_EQ(s.exitStatus(), 0) << s.dump();
-  EXPECT_EQ(s.row(1), kBanner) << s.dump();
-  EXPECT_EQ(s.row(3), "> 00006 line(s) compiled ... [OK]") << s.dump();
-  EXPECT_EQ(s.row(4), "> Optimizing GO TOs      ... [OK]") << s.dump();
-  EXPECT_EQ(s.row(6), "> Preparations done ! Use ZOXEXEC to start your adventure !") << s.dump();
-  // The report is still there after zoxcomp has left the alternate screen.
-  EXPECT_FALSE(s.altScreen());
-  EXPECT_TRUE(dir.exists("story.zox"));
+  // With an alternate screen (xterm) and without one (the Linux console).
+  for (const char* term : {"xterm-256color", "linux"}) {
+    TempDir dir;
+    dir.write("story.adv", kGood);
+    ScreenOptions options = in(dir);
+    options.term = term;
+    Screen s(zoxcomp({"story.adv"}), options);
+    ASSERT_TRUE(s.waitForExit()) << s.dump();
+    EXPECT_EQ(s.exitStatus(), 0) << s.dump();
+    EXPECT_EQ(s.row(1), kBanner) << s.dump();
+    EXPECT_EQ(s.row(3), "> 00006 line(s) compiled ... [OK]") << s.dump();
+    EXPECT_EQ(s.row(4), "> Optimizing GO TOs      ... [OK]") << s.dump();
+    EXPECT_EQ(s.row(6), "> Preparations done ! Use ZOXEXEC to start your adventure !") << s.dump();
+    // The report is still there after zoxcomp has left the alternate screen.
+    EXPECT_FALSE(s.altScreen());
+    EXPECT_TRUE(dir.exists("story.zox"));
+  }
 }
 
 TEST(CompilerProgram, ShowsTheErrorListAndLeavesNoFile) {
