@@ -138,6 +138,8 @@ TEST(CompilerSections, HeadersAreCheckedAndSwitchTheSectionEvenWhenRefused) {
       {"[STATUS] junk\n", "20@2"},
       {"[ROOM a]\n[ROOM b]\n[ROOM A]\n", "24@4"},
       {"[ROOM]\n[ROOM ]\n", "24@3"},
+      {"[ROOM \xe4\xf6\xfc]\n[ROOM \xc4\xd6\xdc]\n", "24@3"},  // umlauts compare without case
+      {"[ROOM \xdf]\n[ROOM SS]\n", ""},
       {"[ROOM a b]\n", "20@2"},
       {"[ROOM a]x\n", "20@2"},
       {"[ROOM a] \t \n", ""},
@@ -162,6 +164,19 @@ TEST(CompilerSections, RoomsAreNumberedByFirstMention) {
   EXPECT_NE(code.find("ROOM 0\n"), std::string::npos) << code;
   EXPECT_NE(code.find("ROOM 2\n"), std::string::npos) << code;
   EXPECT_EQ(codeArea(out)[0], 0xA1);
+}
+
+TEST(CompilerSections, TheRoomTableHoldsSixtyFiveThousandFiveHundredAndThirtyFiveNames) {
+  std::string body;
+  for (int i = 0; i < 65535; ++i) body += "[ROOM r" + std::to_string(i) + "]\n";
+  TempDir dir;
+  CompileOutcome full = compileText(dir, withHeader(body));
+  EXPECT_EQ(full.status, 0) << errorWords(full);
+  // One more name, by a header or as a jump target, finds no slot.
+  CompileOutcome header = compileText(dir, withHeader(body + "[ROOM onemore]\n"));
+  EXPECT_EQ(errorWords(header), "81@65537");
+  CompileOutcome jump = compileText(dir, withHeader(body + "GO TO [ROOM onemore]\n"));
+  EXPECT_EQ(errorWords(jump), "81@65537");
 }
 
 TEST(CompilerSections, OpenBlocksAreReportedAtTheNextSectionClauseOrEnd) {
