@@ -161,14 +161,12 @@ int compileLine(Compiler& c) {
     c.itemLineMark = false;
   }
 
+  // The line number advances once per physical line: after its last piece. A piece left by a
+  // one-line IF or a colon clause (which clears the count-this-line mark) is not the last,
+  // also when the line is split by a "/" as well; the mark is for this piece only.
   const bool askedForEnds = c.oneLineIfsWaiting > waitingBefore;
-  if (complete && !askedForEnds) {
-    if (c.countThisLine) {
-      ++c.lineNumber;
-    } else {
-      c.countThisLine = true;
-    }
-  }
+  if (complete && !askedForEnds && c.countThisLine) ++c.lineNumber;
+  c.countThisLine = true;
 
   readNextLine(c);
 

@@ -172,6 +172,10 @@ TEST(CompilerDriver, CountsPhysicalLinesAndPiecesOfLongLines) {
       {"xyzzy\r\nxyzzy\r\n", "21@2 21@3"},
       {"xyzzy /\nabc", "21@2 21@3"},
       {"xyzzy", "21@2"},
+      {"[ROOM a]\n(look)\nlook again: NL\nxyzzy\n", "21@5"},
+      {"[ROOM a]\n(look)\nlook again: NL / CLS\nxyzzy\n", "21@5"},
+      {"[ROOM a]\n(look)\nlook again: xyzzy / xyzzy\nxyzzy\n", "21@4 21@4 21@5"},
+      {"[INIT]\nVAR f = TRUE\n[ROOM a]\nIF f THEN xyzzy / xyzzy\nxyzzy\n", "21@5 21@5 21@6"},
   };
   for (const auto& k : cases) {
     TempDir dir;
