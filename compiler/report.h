@@ -78,7 +78,8 @@ std::unique_ptr<ReportScreen> startCursesScreen();
 // Signal handling for zoxcomp: SIGINT, SIGQUIT and SIGTERM print error 10 on the screen,
 // remove the output file if it was created, and exit with status 10. A signal that arrives
 // while the screen is being written is acted upon as soon as that call is over.
-// REQUIRES: screen and compiler outlive the process (the program's globals).
+// REQUIRES: screen and compiler outlive the process (the program's globals). Call it again with
+// a null screen once the screen has ended.
 void installStopHandler(ReportScreen* screen, Compiler* compiler);
 
 // Marks a call of the report screen: a stop signal waits for its end. Used by the screens.

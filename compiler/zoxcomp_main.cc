@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   g_screen->clear();
   int status = zox::runCompiler(g_compiler, *g_screen, argc, argv);
   g_screen->end();
+  zox::installStopHandler(nullptr, &g_compiler);  // the screen is ended: nothing more on it
   zox::closeFiles(g_compiler);
   return status;
 }
