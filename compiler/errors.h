@@ -19,8 +19,8 @@ inline constexpr int kErrHeader = 11;            // fatal: bad header line
 inline constexpr int kErrSyntax = 20;            // syntax error, keyword without a statement, ...
 inline constexpr int kErrUnknownWord = 21;       // first word no keyword, fits no line shape
 inline constexpr int kErrTooLong = 22;           // word of 18+ characters; room name over 50;
-                                                 // ITEM / ITEMLIST text over 30; [PART n] word
-                                                 // over 17 characters
+                                                 // ITEM / ITEMLIST text over 30; a first word
+                                                 // [PART n] over 17 characters
 inline constexpr int kErrSectionTwice = 23;      // [INIT] or [INVENTORY] a second time
 inline constexpr int kErrRoomTwice = 24;         // the same room defined twice
 inline constexpr int kErrTitleTwice = 25;        // TITLE a second time
