@@ -141,6 +141,35 @@ TEST(ExecutorScreenStartup, TheSmallestAdventurePassesTheCheckAndQuits) {
   EXPECT_FALSE(e.screen.altScreen());
 }
 
+TEST(ExecutorScreenStartup, PasswordIsAskedWithoutEcho) {
+  TempDir dir;
+  Code c("Guarded");
+  c.init().op(Op::Password).text("Sesame42");
+  c.room(1).print("Inside the vault.").wait().quit().end();
+  dir.write("vault.zox", c.file());
+  for (const char* typed : {"Sesame42", "sesame42"}) {
+    Exec e({"vault.zox"}, dir);
+    ASSERT_TRUE(e.screen.waitForText("Enter password:", 30)) << e.screen.dump();
+    e.screen.type("wrong");
+    e.screen.key(Key::Escape);  // clears what was typed (no letter after Esc starts a key code)
+    e.screen.type(typed);
+    e.screen.key(Key::Enter);
+    const bool right = std::string(typed) == "Sesame42";
+    if (right) {
+      ASSERT_TRUE(e.screen.waitForText("Inside the vault.", 30)) << e.screen.dump();
+      e.screen.send(" ");
+    }
+    ASSERT_TRUE(e.finished()) << e.screen.dump();
+    EXPECT_EQ(e.status(), right ? 255 : 11) << e.screen.dump();
+    if (!right) {
+      EXPECT_NE(e.screen.text().find("Enter password:\n\nError 11 !"), std::string::npos)
+          << e.screen.dump();
+      EXPECT_EQ(e.screen.text().find("sesame"), std::string::npos);
+    }
+    EXPECT_TRUE(e.terminalRestored());
+  }
+}
+
 // A user break while zoxexec waits: error 10, status 10, the terminal given back.
 TEST(ExecutorScreenStartup, UserBreakWhileWaiting) {
   TempDir dir;
