@@ -421,6 +421,54 @@ TEST_F(ExecutorStep, ExitInTheStatusRunsDialogIsNotAskedTwice) {
   EXPECT_EQ(screen().waits, 2);
 }
 
+TEST_F(ExecutorStep, RestartRunsInitAgainAndKeepsTheVariables) {
+  Code c;
+  c.init().title("First\n").op(Op::Start).u16(2).var(0, 1);
+  c.room(1).print("wrong").quit();
+  c.room(2)
+      .ifEq(5, 1)
+      .print("[again]")
+      .printNumber(0)
+      .quit()
+      .endIf()
+      .set(5, 1)
+      .set(0, 9)
+      .op(Op::Message)
+      .u8(3)
+      .text("LEAVE")
+      .op(Op::RoomInfo)
+      .text("info")
+      .op(Op::PrintRoomInfo)
+      .op(Op::Restart)
+      .end();
+  ASSERT_EQ(startUp(c.file()), 0);
+  size_t mark = out().size();
+  EXPECT_EQ(play(), -1);
+  // A variable of the room keeps its value; [INIT sets its own again; messages are reset.
+  EXPECT_NE(screen().since(mark).find("info"), std::string::npos);
+  EXPECT_NE(screen().since(mark).find("First\n[again]1"), std::string::npos) << out();
+  EXPECT_EQ(out().find("wrong"), std::string::npos);
+  EXPECT_EQ(engine.number(5), 1);
+  EXPECT_EQ(engine.message(3), "QUIT");
+  EXPECT_EQ(engine.currentRoom(), 2);
+}
+
+TEST_F(ExecutorStep, PrintRoomInformation) {
+  Code c;
+  c.room(1)
+      .op(Op::PrintRoomInfo)
+      .print("|")
+      .op(Op::RoomInfo)
+      .text("A damp cellar.")
+      .op(Op::PrintRoomInfo)
+      .quit()
+      .end();
+  ASSERT_EQ(startUp(c.file()), 0);
+  size_t mark = out().size();
+  EXPECT_EQ(play(), -1);
+  EXPECT_EQ(screen().since(mark), "No room information available.|A damp cellar.");
+}
+
 TEST_F(ExecutorStep, ContinueSwitchesPartsAndBack) {
   Code one("Tale");
   one.room(1)
