@@ -122,32 +122,6 @@ TEST_F(ExecutorConditions, ElseWithNoOpenBlockSkipsToItsEndAndKeepsDepthZero) {
   EXPECT_EQ(engine.ifDepth(), 0);
 }
 
-TEST_F(ExecutorConditions, BlockWithoutEndBeforeTheNextRoom) {
-  // False: the skip runs into the next header, 53. True: the room runs into it, 23.
-  for (bool flag : {false, true}) {
-    Code c;
-    c.room(1);
-    if (flag) c.setFlag(0, true);
-    const uint32_t test = c.here();
-    c.ifFlag(0, true).print("in");
-    const uint32_t header = c.here();
-    c.room(2).quit().end();
-    fakeScreen().reset();
-    fakeScreen().keys = {'E'};
-    zox::Console console;
-    zox::zoxexec engine(&console);
-    engine.setStartPause(std::chrono::milliseconds(0));
-    dir.write("open.zox", c.file());
-    std::string path = dir.file("open.zox");
-    const char* argv[] = {"zoxexec", path.c_str()};
-    EXPECT_EQ(zox::runExecutor(engine, console, 2, argv), flag ? 23 : 53);
-    char line[64];
-    std::snprintf(line, sizeof line, "Error %02d at offset %08x !", flag ? 23 : 53,
-                  flag ? header : test);
-    EXPECT_NE(out().find(line), std::string::npos) << out();
-  }
-}
-
 TEST_F(ExecutorConditions, SkipStopsAndErrors) {
   auto skipped = [](std::initializer_list<int> inside) {
     Code c;

@@ -20,17 +20,6 @@ std::string oneRoomFile() {
 
 using ExecutorStartup = EngineTest;
 
-TEST_F(ExecutorStartup, NoArgumentShowsBannerUsageAndTheElevenErrorLines) {
-  EXPECT_EQ(run({}), 1);
-  std::string expected(zox::texts::kBanner);
-  for (std::string_view line : zox::texts::kUsage) expected += line;
-  EXPECT_EQ(out(), expected);
-  EXPECT_NE(out().find("usage: zoxexec [-8] <infile.zox>"), std::string::npos);
-  EXPECT_NE(out().find("01: bad parameters\n02: unsufficient memory\n"), std::string::npos);
-  EXPECT_NE(out().find("10: user break\n11: incorrect password\n"), std::string::npos);
-  EXPECT_NE(out().find("V0.99B1"), std::string::npos);
-}
-
 TEST_F(ExecutorStartup, CommandLinesAndTheirStatuses) {
   const std::string file = write(oneRoomFile());
   struct Case {

@@ -40,47 +40,6 @@ TEST_F(ExecutorStep, EndMarkerAndQuitEndTheRun) {
   EXPECT_EQ(screen().events.back(), "clear 4");
 }
 
-TEST_F(ExecutorStep, RoomRunningIntoTheNextHeaderGives23) {
-  Code c;
-  c.room(1).print("one");
-  const uint32_t next = c.here();
-  c.room(2).quit().end();
-  keys({'E'});
-  EXPECT_EQ(runFile(c.file()), 23);
-  EXPECT_NE(
-      out().find("\n\n" + errorAt(23, next) + "\n\n(I)gnore Error/(R)esume/(E)xit (I/R/E) ? E\n"),
-      std::string::npos)
-      << out();
-}
-
-TEST_F(ExecutorStep, DialogIgnoreResumeAndExit) {
-  Code c;
-  c.room(1).op(Op::SetRoomText).u8(0).text("kept?").go(2);
-  c.room(2);
-  const uint32_t failing = c.here();
-  c.op(Op::PrintRoomText).u8(0).print("after").quit().end();
-  const std::string file = c.file();
-
-  // R runs the statement again (and it fails again), I skips it.
-  keys({'x', 'r', 'I'});
-  EXPECT_EQ(runFile(file), -1);
-  EXPECT_EQ(count(out(), errorAt(51, failing)), 2u) << out();
-  EXPECT_EQ(count(out(), "(I/R/E) ? "), 2u);
-  EXPECT_NE(out().find("(I/R/E) ? R"), std::string::npos);  // x is ignored
-  EXPECT_NE(out().find("(I/R/E) ? Iafter"), std::string::npos);
-  EXPECT_EQ(out().find("kept?"), std::string::npos);
-
-  fakeScreen().reset();
-  zox::Console console2;
-  zox::zoxexec engine2(&console2);
-  engine2.setStartPause(std::chrono::milliseconds(0));
-  keys({'e'});
-  const std::string path = dir.file("adv.zox");
-  const char* argv[] = {"zoxexec", path.c_str()};
-  EXPECT_EQ(zox::runExecutor(engine2, console2, 2, argv), 51);
-  EXPECT_EQ(out().find("after"), std::string::npos);
-}
-
 TEST_F(ExecutorStep, OffsetIsShownInEightHexDigits) {
   Code c;
   c.room(1);
@@ -204,34 +163,6 @@ TEST_F(ExecutorStep, TextAcrossTheWindowEdgeIsReadWhole) {
       EXPECT_NE(out().find(text + "|next"), std::string::npos) << edge << " " << before;
     }
   }
-}
-
-TEST_F(ExecutorStep, TextColorDefaultRestoresTheInitColour) {
-  Code c;
-  c.init().colour(Op::TextColor, 2).colour(Op::ScreenBackground, 1);
-  c.room(1)
-      .colour(Op::TextColor, 12)
-      .colour(Op::TextBackground, 3)
-      .colour(Op::TextColor, 255)
-      .colour(Op::ScreenBackground, 6)
-      .colour(Op::ScreenBackground, 255)
-      .quit()
-      .end();
-  ASSERT_EQ(startUp(c.file()), 0);
-  EXPECT_EQ(play(), -1);
-  const auto& e = screen().events;
-  auto at = [&](const std::string& s) { return std::find(e.begin(), e.end(), s) - e.begin(); };
-  EXPECT_LT(at("colour 0 12 0"), at("colour 0 2 3"));  // DEFAULT: the [INIT colour, not 12
-  EXPECT_EQ(engine.colour(zox::kTextColour), 2);
-  EXPECT_EQ(engine.colour(zox::kTextBackground), 3);
-  EXPECT_EQ(engine.colour(zox::kScreenBackground), 1);
-  EXPECT_EQ(screen().foreground[0], 2);
-  EXPECT_EQ(screen().background[1], 1);
-
-  Code plain;
-  plain.room(1).colour(Op::InputColor, 9).colour(Op::InputColor, 255).quit().end();
-  EXPECT_EQ(runFile(plain.file()), -1);
-  EXPECT_EQ(screen().foreground[2], 7);  // no [INIT colour: light grey
 }
 
 TEST_F(ExecutorStep, GoToEntersTheRoomAndForgetsItsTexts) {
