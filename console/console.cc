@@ -154,8 +154,8 @@ void Console::shutDown() {
 // --- Colours ------------------------------------------------------------------------------
 
 void Console::setColour(int slot, int foreground, int background) {
-  if (!validSlot(slot) || foreground < 0 || foreground >= kColourCount || background < 0 ||
-      background >= kColourCount)
+  if (!validSlot(slot) || foreground < 0 || foreground >= kConsoleColourCount || background < 0 ||
+      background >= kConsoleColourCount)
     return;
   const console_text::SlotColours c =
       console_text::slotColours(foreground, background, eightColour_);

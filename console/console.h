@@ -27,7 +27,7 @@ inline constexpr int kSlotCount = 7;
 
 // Colour numbers of the adventure language: 0 black ... 7 light grey, 8 to 15 their bright
 // forms (8 dark grey ... 15 white).
-inline constexpr int kColourCount = 16;
+inline constexpr int kConsoleColourCount = 16;
 
 // The size the console always uses, whatever the terminal's real size.
 inline constexpr int kScreenRows = 25;

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "executor/console_port.h"
+#include "console/console.h"
 #include "executor/cursor.h"
 #include "format/adventure_file.h"
 
