@@ -143,12 +143,14 @@ struct Compiler {
   int ifDepth = 0;                        // 0..kMaxIfDepth
   std::bitset<kMaxIfDepth + 1> elseSeen;  // by depth
   int oneLineIfsWaiting = 0;              // one-line IFs whose statement is still to come
-  unsigned lastIfLine = 0;                // line of the last IF block opened
+  // By depth: the line of the IF that opened it, so that an IF left open is reported with
+  // its own line also after blocks inside it have been closed.
+  std::vector<unsigned> ifLines = std::vector<unsigned>(kMaxIfDepth + 1);
 
   // -- Choice blocks --
-  int choiceDepth = 0;                                   // 0..kMaxChoiceDepth
-  std::array<int, kMaxChoiceDepth + 1> choiceEntries{};  // entry counter by depth
-  unsigned lastChooseLine = 0;                           // line of the last CHOOSE block opened
+  int choiceDepth = 0;                                      // 0..kMaxChoiceDepth
+  std::array<int, kMaxChoiceDepth + 1> choiceEntries{};     // entry counter by depth
+  std::array<unsigned, kMaxChoiceDepth + 1> chooseLines{};  // by depth: line of its CHOOSE
 
   // -- Texts --
   int lastTextLineLength = 0;        // characters of the last text line stored
@@ -187,8 +189,8 @@ struct Compiler {
 // is read; waiting automatic ENDs of one-line IFs are stored (0xAA each, lowering c.ifDepth and
 // clearing the ELSE-seen bit of each depth closed) after the next statement that is not itself
 // a one-line IF. A one-line IF is detected by c.oneLineIfsWaiting having grown during the line.
-// Left to the statement compilers: the IF depth, ELSE-seen bits and c.lastIfLine in compileIf,
-// compileElse and compileEnd; choice depth, entry counters and c.lastChooseLine in
+// Left to the statement compilers: the IF depth, ELSE-seen bits and c.ifLines in compileIf,
+// compileElse and compileEnd; choice depth, entry counters and c.chooseLines in
 // compileChoose, compileChoiceEntry and compileEnd; c.clauseSeen in compileBracketClause;
 // c.countThisLine in compileColonClause; the once-only setting marks; the text marks.
 // The section headers and clause lines check open IF and choice blocks (82, 94) afterwards.

@@ -96,17 +96,18 @@ int compileRoomHeader(Compiler& c, const StatementLine& s) {
 
 void closeOpenBlocks(Compiler& c) {
   // One-line IFs waiting for their statement are no blocks; their automatic ENDs still come.
+  // They are the innermost IFs, so the block reported is the one just below them.
   if (c.ifDepth > c.oneLineIfsWaiting) {
-    recordError(c, kErrIfBlock, c.lastIfLine, std::nullopt);
+    const int innermost = c.ifDepth - c.oneLineIfsWaiting;
+    recordError(c, kErrIfBlock, c.ifLines[static_cast<size_t>(innermost)], std::nullopt);
     c.ifDepth = c.oneLineIfsWaiting;
     c.elseSeen.reset();
-    c.lastIfLine = 0;
   }
   if (c.choiceDepth > 0) {
-    recordError(c, kErrChoiceBlock, c.lastChooseLine, std::nullopt);
+    recordError(c, kErrChoiceBlock, c.chooseLines[static_cast<size_t>(c.choiceDepth)],
+                std::nullopt);
     c.choiceDepth = 0;
     c.choiceEntries.fill(0);
-    c.lastChooseLine = 0;
   }
 }
 

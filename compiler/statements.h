@@ -54,11 +54,11 @@ int compileChoiceText(Compiler& c, const StatementLine& s);  // CTEXT
 int compileInputText(Compiler& c, const StatementLine& s);   // ITEXT
 int compileNumberText(Compiler& c, const StatementLine& s);  // INTEXT
 int compilePassword(Compiler& c, const StatementLine& s);
-int compileRoomInfo(Compiler& c, const StatementLine& s);    // RINFO
+int compileRoomInfo(Compiler& c, const StatementLine& s);  // RINFO
 int compileStart(Compiler& c, const StatementLine& s);
-int compileColour(Compiler& c, const StatementLine& s);      // the ten colour settings
+int compileColour(Compiler& c, const StatementLine& s);  // the ten colour settings
 int compileStatusLines(Compiler& c, const StatementLine& s);
-int compileMessage(Compiler& c, const StatementLine& s);     // IMSGn
+int compileMessage(Compiler& c, const StatementLine& s);  // IMSGn
 int compileResource(Compiler& c, const StatementLine& s);
 int compileLoad(Compiler& c, const StatementLine& s);
 int compileItem(Compiler& c, const StatementLine& s);

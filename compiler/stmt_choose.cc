@@ -159,7 +159,7 @@ int compileChoose(Compiler& c, const StatementLine& s) {
   if (c.choiceDepth >= kMaxChoiceDepth) return kErrTooManyChooses;
   ++c.choiceDepth;
   c.choiceEntries[c.choiceDepth] = 0;
-  c.lastChooseLine = c.lineNumber;
+  c.chooseLines[static_cast<size_t>(c.choiceDepth)] = c.lineNumber;
 
   Entries entries;
   if (int r = lookAhead(c, entries)) return r;
@@ -195,7 +195,6 @@ int compileEndChoose(Compiler& c, const char* afterEnd) {
   int entries = c.choiceEntries[c.choiceDepth];
   c.choiceEntries[c.choiceDepth] = 0;
   --c.choiceDepth;
-  c.lastChooseLine = 0;
   int used = 0;
   const char* p = skipBlanks(afterEnd);
   isKeyword(p, kTokChoose, &used);

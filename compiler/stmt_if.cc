@@ -139,7 +139,9 @@ int compileIf(Compiler& c, const StatementLine& s) {
   }
   ++c.ifDepth;
   c.elseSeen[c.ifDepth] = false;
-  if (!oneLine) c.lastIfLine = c.lineNumber;
+  // One-line IFs too: one whose statement opens a block of its own is left open by the
+  // automatic END, which closes that block.
+  c.ifLines[static_cast<size_t>(c.ifDepth)] = c.lineNumber;
   return result;
 }
 
@@ -161,7 +163,6 @@ int compileEnd(Compiler& c, const StatementLine& s) {
   bool junk = !atLineEnd(p);
   c.elseSeen[c.ifDepth] = false;
   --c.ifDepth;
-  c.lastIfLine = 0;
   if (junk) return kErrSyntax;
   return emitByte(c, op(Op::End));
 }

@@ -190,6 +190,12 @@ TEST(CompilerSections, OpenBlocksAreReportedAtTheNextSectionClauseOrEnd) {
       {"[INIT]\nt = \"x\"\n[ROOM a]\nCHOOSE\n* t\nCLS\n(look)\n", "94@5 94@5"},
       {"[INIT]\nVAR f = TRUE\n[ROOM a]\nIF f THEN [ROOM b]\n", "20@5"},
       {"[INIT]\nVAR f = TRUE\n[ROOM a]\nIF f THEN\nEND\n[ROOM b]\n", ""},
+      // The outer block left open after inner ones closed: the line of the outer IF or CHOOSE.
+      {"[INIT]\nVAR f = TRUE\n[ROOM a]\nIF f THEN\nIF f THEN\nIF f THEN\nEND\nEND\n[ROOM b]\n",
+       "82@5"},
+      {"[INIT]\nVAR f = TRUE\n[ROOM a]\nIF f THEN\nIF f THEN\nEND\n", "82@5"},
+      {"[INIT]\nt = \"x\"\n[ROOM a]\nCHOOSE\n* t\nCHOOSE\n* t\nEND CHOOSE\n[ROOM b]\n",
+       "94@5 94@5"},
   };
   for (const auto& k : cases) {
     TempDir dir;
