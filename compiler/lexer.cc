@@ -119,7 +119,7 @@ bool isBlank(char ch) {
   return ch == ' ' || ch == '\t';
 }
 
-bool stopsWord(const char* p, int index) {
+bool stopsWord(const char* p, size_t index) {
   switch (*p) {
     case '\0':
     case '\n':
@@ -217,6 +217,20 @@ int matchKeyword(std::string_view word, size_t digitsStart, char after) {
 
 }  // namespace
 
+size_t wordLength(const char* text, size_t limit) {
+  size_t n = 0;
+  while (n < limit && !stopsWord(text + n, n)) ++n;
+  return n;
+}
+
+bool equalsKeyword(std::string_view word, std::string_view keyword) {
+  if (word.size() != keyword.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (upperChar(word[i]) != keyword[i]) return false;
+  }
+  return true;
+}
+
 int classify(const char* text, unsigned* number, int* consumed) {
   unsigned numberOut = 0;
   int consumedOut = 0;
@@ -227,11 +241,8 @@ int classify(const char* text, unsigned* number, int* consumed) {
   constexpr int kBufferChars =
       (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars : kMaxWordChars) + 1;
   char buffer[kBufferChars];
-  int length = 0;
-  while (length < kMaxWordChars + 1 && !stopsWord(text + length, length)) {
-    buffer[length] = upperChar(text[length]);
-    ++length;
-  }
+  int length = static_cast<int>(wordLength(text, kMaxWordChars + 1));
+  for (int i = 0; i < length; ++i) buffer[i] = upperChar(text[i]);
   size_t end = static_cast<size_t>(length);  // source index just after the word
   bool tooLong = length > kMaxWordChars;
 

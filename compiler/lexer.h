@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace zox {
 
@@ -93,6 +94,16 @@ inline char upperChar(char c) {
   if (u == 0xE4 || u == 0xF6 || u == 0xFC) return static_cast<char>(u - 0x20);
   return c;
 }
+
+// Length of the word at text as the lexer delimits it, counting at most `limit` characters.
+// A word stops at the end of the text (NUL or newline), a blank, a tab, a carriage return, any
+// of , = ] : " ( ) / < >, at "+=" and "-=", and at a "[" that is not its first character.
+// classify matches the first 18 characters; the statement compilers take whole words.
+size_t wordLength(const char* text, size_t limit = SIZE_MAX);
+
+// True when word, upper-cased character by character (upperChar), is exactly keyword, which is
+// given in upper case.
+bool equalsKeyword(std::string_view word, std::string_view keyword);
 
 // Classifies the word at text (the caller has skipped leading blanks). text ends at its NUL or
 // at a newline. Returns the token code; *number gets the word's trailing number (0..65535, 0 if

@@ -8,48 +8,6 @@
 
 namespace zox::stmt {
 
-namespace {
-
-bool endsLexerWord(const char* p, bool first) {
-  switch (*p) {
-    case '\0':
-    case '\n':
-    case ' ':
-    case ',':
-    case '=':
-    case ']':
-    case ':':
-    case '"':
-    case '(':
-    case ')':
-    case '/':
-    case '<':
-    case '>':
-    case '\t':
-    case '\r':
-      return true;
-    case '+':
-    case '-':
-      return p[1] == '=';
-    case '[':
-      return !first;
-    default:
-      return false;
-  }
-}
-
-char upperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-std::string_view lexerWord(const char* p) {
-  const char* q = p;
-  while (!endsLexerWord(q, q == p)) ++q;
-  return {p, static_cast<size_t>(q - p)};
-}
-
 std::string_view plainWord(const char* p, std::string_view stops) {
   const char* q = p;
   while (!atLineEnd(q) && *q != ' ' && stops.find(*q) == std::string_view::npos) ++q;
@@ -129,14 +87,6 @@ int checkPattern(std::string_view pattern) {
   }
   if (pattern.empty()) return kErrEmptyText;
   return 0;
-}
-
-bool equalsKeyword(std::string_view word, std::string_view keyword) {
-  if (word.size() != keyword.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (upperAscii(word[i]) != keyword[i]) return false;
-  }
-  return true;
 }
 
 }  // namespace zox::stmt

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/lexer.h"
+
 namespace zox::stmt {
 
 // A prepared line ends at its terminator or at the newline that a "/" split left there.
@@ -27,7 +29,9 @@ inline bool onlyBlanks(const char* p) {
 
 // The characters of the word at p as the lexer delimits it (Latin-1, not upper-cased). The
 // length is not capped: callers refuse 18 or more characters themselves.
-std::string_view lexerWord(const char* p);
+inline std::string_view lexerWord(const char* p) {
+  return {p, wordLength(p)};
+}
 
 // A word that ends only at a blank or the end of the line (the words of VAR and IF), optionally
 // also at the characters of stops.
@@ -58,9 +62,6 @@ std::string normalisePattern(std::string_view raw);
 // Checks a normalised pattern: 0, or 87 (braces do not balance), 93 (a bar in the wrong place)
 // or 57 (empty).
 int checkPattern(std::string_view pattern);
-
-// Case-blind comparison of a pattern or word with an upper-case keyword.
-bool equalsKeyword(std::string_view word, std::string_view keyword);
 
 }  // namespace zox::stmt
 

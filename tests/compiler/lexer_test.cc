@@ -128,6 +128,24 @@ TEST(CompilerLexer, FallbacksLookAtTheTextAfterTheWord) {
   for (const auto& k : cases) expectClassify(k);
 }
 
+// The statement compilers take words inside a statement by the same rule, without the cap.
+TEST(CompilerLexer, WordsStopWhereTheFirstWordStops) {
+  const struct {
+    const char* text;
+    size_t length;
+  } cases[] = {
+      {"abc def", 3}, {"abc,d", 3},  {"abc=d", 3},  {"abc]", 3},   {"abc:d", 3},
+      {"abc\"d", 3},  {"abc(d", 3},  {"abc)d", 3},  {"abc/d", 3},  {"abc<d", 3},
+      {"abc>d", 3},   {"abc\td", 3}, {"abc\rd", 3}, {"abc\nd", 3}, {"abc+=1", 3},
+      {"abc-=1", 3},  {"a+b-c", 5},  {"[ROOM", 5},  {"ab[c", 2},   {"\xe4\xdf.*!", 5},
+  };
+  for (const auto& k : cases) EXPECT_EQ(wordLength(k.text), k.length) << "'" << k.text << "'";
+  EXPECT_EQ(wordLength("abcdefghijklmnopqrstuvwxyz"), 26u);  // no cap of its own
+  EXPECT_EQ(wordLength("abcdefghij", 4), 4u);
+  EXPECT_TRUE(equalsKeyword("otherWise", "OTHERWISE"));
+  EXPECT_FALSE(equalsKeyword("OTHERWISEX", "OTHERWISE"));
+}
+
 TEST(CompilerLexer, TheTextEndsAtANewlineAndIsNotChanged) {
   char text[] = "xyzzy\nfoo: bar";
   EXPECT_EQ(classify(text, nullptr, nullptr), kTokUnknown);  // the ':' is on the next line
