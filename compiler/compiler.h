@@ -177,8 +177,9 @@ struct Compiler {
 // Before it: skips leading blanks, tabs and carriage returns; classifies and prepares the line;
 // applies the placement rules of the section context (the compiler is not called when the
 // statement may not stand there: 84, 85, 86, 89, 90, 91, 20 before any section, 30 for
-// PASSWORD outside part 1); then stores the pending new line (storePendingNewLine) and clears
-// c.continuationAllowed, both except before the continuation line compiler.
+// PASSWORD outside part 1; nor for a clause line as the statement of a one-line IF: 20); then
+// stores the pending new line (storePendingNewLine) and clears c.continuationAllowed, both
+// except before the continuation line compiler.
 // The StatementLine: line = the prepared line after its leading blanks, rest = line + the
 // lexer's consumed length, code and number of the first word. For END the dispatcher has
 // looked at the next word only to apply the END CHOOSE placement; compileEnd tells END CHOOSE

@@ -95,6 +95,10 @@ int dispatch(Compiler& c, const StatementLine& s) {
   StatementCompiler compile = compilerFor(s.code);
   if (compile == nullptr) return kErrSyntax;  // a keyword with no statement of its own
   if (int r = placementError(c, s)) return r;
+  const bool clauseLine = s.code == kTokBracketClause || s.code == kTokColonClause;
+  // A clause line ends the blocks before it, so it cannot be the statement of a one-line IF:
+  // there it is refused whole, as a section header is, and the blocks stay open.
+  if (clauseLine && c.oneLineIfsWaiting > 0) return kErrSyntax;
   if (s.code != kTokContinuation) {
     if (int r = storePendingNewLine(c)) return r;
     c.continuationAllowed = false;
@@ -102,7 +106,7 @@ int dispatch(Compiler& c, const StatementLine& s) {
   int result = compile(c, s);
   if (result == kErrIo) return result;
   if (s.code == kTokImsg && result == 0) c.continuationAllowed = true;
-  if (s.code == kTokBracketClause || s.code == kTokColonClause) {
+  if (clauseLine) {
     // A clause line ends the IF and choice blocks before it; its own error comes first.
     if (result != 0) recordError(c, result, c.lineNumber, std::string_view(c.lineBuffer.data()));
     closeOpenBlocks(c);

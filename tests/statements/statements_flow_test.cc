@@ -127,6 +127,12 @@ TEST(StatementsIf, OneLineIfRefusesBlockStatements) {
       {"choice block", "IF f THEN CHOOSE\n", "E20@1"},
       {"END CHOOSE", "CHOOSE\n* it\nIF f THEN END CHOOSE\nEND CHOOSE\n", "E20@3"},
       {"choice entry", "CHOOSE\n* it\nIF f THEN * it\nEND CHOOSE\n", "E20@3"},
+      // A clause line would end the IF before its automatic END; the blocks around stay open.
+      {"bracket clause", "INPUT\nIF f THEN (look)\nRESUME\n", "E20@2"},
+      {"colon clause", "INPUT\n(x)\nRESUME\nIF f THEN IF g THEN x: CLS\nQUIT\n", "E20@4"},
+      {"clause inside a block",
+       "IF f THEN\nIF g THEN (look)\nEND\nCHOOSE\n* it\nIF f THEN (x)\nEND CHOOSE\n",
+       "E20@2, E20@6"},
       {"continuation after the statement", "IF f THEN PRINT \"a\"\n\"b\"\n", "E52@2"},
       {"line numbers go on", "IF f THEN PRINT who\nPRINT who\n", "E54@1, E54@2"},
   });
