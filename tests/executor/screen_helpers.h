@@ -4,12 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "screen.h"
 
 namespace zoxtest {
+
+// The whole file as bytes ("" if it cannot be read).
+inline std::string readFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::string bytes;
+  if (f == nullptr) return bytes;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+  std::fclose(f);
+  return bytes;
+}
 
 inline std::string shellQuote(const std::string& s) {
   std::string q = "'";
@@ -24,6 +36,11 @@ class Exec {
  public:
   Exec(const std::vector<std::string>& args, const TempDir& dir)
       : screen({"/bin/sh", "-c", script(args)}, options(dir)) {}
+  // The same with a program other than the built zoxexec, started through a launcher (the
+  // words before it, such as a command that changes the user).
+  Exec(const std::vector<std::string>& launcher, const std::string& program,
+       const std::vector<std::string>& args, const TempDir& dir)
+      : screen({"/bin/sh", "-c", script(args, launcher, program)}, options(dir)) {}
 
   Screen screen;
 
@@ -46,8 +63,12 @@ class Exec {
   }
 
  private:
-  static std::string script(const std::vector<std::string>& args) {
-    std::string s = "trap '' INT QUIT; " + shellQuote(binPath("zoxexec"));
+  static std::string script(const std::vector<std::string>& args,
+                            const std::vector<std::string>& launcher = {},
+                            const std::string& program = binPath("zoxexec")) {
+    std::string s = "trap '' INT QUIT;";
+    for (const std::string& w : launcher) s += " " + shellQuote(w);
+    s += " " + shellQuote(program);
     for (const std::string& a : args) s += " " + shellQuote(a);
     s += "; echo \"[exit $?]\"; printf '[modes '; "
          "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo)$' | tr '\\n' ' '; echo ']'";

@@ -18,16 +18,6 @@ std::string errorAt(int error, uint32_t offset) {
   return line;
 }
 
-std::string readFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  std::string bytes;
-  if (f == nullptr) return bytes;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
-  std::fclose(f);
-  return bytes;
-}
-
 // The row on which a text first appears, or -1.
 int rowOf(Screen& s, const std::string& text) {
   for (int r = 0; r < s.rows(); ++r) {

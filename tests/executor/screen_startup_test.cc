@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "code_builder.h"
 #include "screen_helpers.h"
@@ -111,17 +112,34 @@ TEST(ExecutorScreenStartup, DamagedFilesEndWithTheirErrorAndAUsableTerminal) {
   }
 }
 
+// Tests run as root (CI too), who reads any file: zoxexec then runs as the unprivileged user
+// 65534, from a copy in a directory that user can enter.
 TEST(ExecutorScreenStartup, UnreadableFileCannotBeOpened) {
   TempDir dir;
   dir.write("locked.zox", "ZOXKV");
   ASSERT_EQ(chmod(dir.file("locked.zox").c_str(), 0), 0);
+  std::vector<std::string> launcher;
+  std::string program = binPath("zoxexec");
   if (access(dir.file("locked.zox").c_str(), R_OK) == 0) {
-    GTEST_SKIP() << "this user reads files without read permission";
+    const std::string as = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    dir.write("zoxexec", readFile(program));
+    program = dir.file("zoxexec");
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0711), 0);
+    const std::string probe = as + " sh -c " +
+                              shellQuote("test -x " + shellQuote(program) + " && ! test -r " +
+                                         shellQuote(dir.file("locked.zox"))) +
+                              " >/dev/null 2>&1";
+    if (std::system(probe.c_str()) != 0) {
+      GTEST_SKIP() << "this user reads files without read permission, and cannot start "
+                      "zoxexec as another user (setpriv)";
+    }
+    launcher = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
   }
-  Exec e({"locked.zox"}, dir);
+  Exec e(launcher, program, {"locked.zox"}, dir);
   ASSERT_TRUE(e.finished()) << e.screen.dump();
-  EXPECT_EQ(e.status(), 3);
-  EXPECT_NE(e.screen.text().find(errorLine(3)), std::string::npos);
+  EXPECT_EQ(e.status(), 3) << e.screen.dump();
+  EXPECT_NE(e.screen.text().find(errorLine(3)), std::string::npos) << e.screen.dump();
   EXPECT_TRUE(e.terminalRestored());
 }
 
