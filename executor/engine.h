@@ -241,6 +241,9 @@ class zoxexec {
 
   // rooms.cc
   void forgetRoomTexts();
+  void forgetStatusTexts();
+  // The room text variable i of the section being run (the [STATUS section has its own).
+  Text& roomTextSlot(int i) { return statusRun_ ? statusTexts_[i & 0xFF] : roomTexts_[i & 0xFF]; }
   int searchRoom(uint16_t room, uint64_t stopAt, bool& found);
 
   void setFlag(int i, bool on) {
@@ -294,6 +297,10 @@ class zoxexec {
   std::array<Text, kMessageSlots> messages_;
   std::array<Text, kTableSize> roomTexts_;
   bool roomTextsSet_ = false;  // some room text may be present: forgetting has work to do
+  // The [STATUS section's own room text variables: its slots are numbered afresh, so they
+  // must not overwrite the room's. Empty outside a status run.
+  std::array<Text, kTableSize> statusTexts_;
+  bool statusTextsSet_ = false;
   std::array<Text, kTableSize> initTexts_;
   std::array<Text, kTableSize> snapshot_;
   Text roomInfo_;

@@ -11,6 +11,12 @@ void zoxexec::forgetRoomTexts() {
   roomTextsSet_ = false;
 }
 
+void zoxexec::forgetStatusTexts() {
+  if (!statusTextsSet_) return;
+  for (Text& t : statusTexts_) t.reset();
+  statusTextsSet_ = false;
+}
+
 int zoxexec::enterRoomAt(uint32_t target) {
   const uint64_t back = tell();
   if (!seek(target)) return kErrRead;

@@ -48,8 +48,9 @@ int zoxexec::drawStatusArea() {
   const int savedSlot = con_->currentSlot();
   con_->switchColour(kSlotStatus);
 
-  // The status section always runs from its start with no clause and no open block; the
-  // statement being run and its operands are the normal run's again afterwards.
+  // The status section always runs from its start with no clause, no open block and no room
+  // texts of its own (those of the room stay untouched); the statement being run and its
+  // operands are the normal run's again afterwards.
   const bool savedClauseRunning = clauseRunning_;
   const int savedHeaderKind = clauseHeaderKind_;
   const int64_t savedDepth = ifDepth_;
@@ -66,6 +67,7 @@ int zoxexec::drawStatusArea() {
   } while (r == 0);
 
   statusRun_ = false;
+  forgetStatusTexts();
   clauseRunning_ = savedClauseRunning;
   clauseHeaderKind_ = savedHeaderKind;
   ifDepth_ = savedDepth;

@@ -95,7 +95,7 @@ int zoxexec::execute(int kind, bool& endsRun) {
       con_->printText(outputSlot(), o.text, outputPaging());
       return 0;
     case Op::PrintRoomText:
-      return printVariable(roomTexts_[o.firstByte]);
+      return printVariable(roomTextSlot(o.firstByte));
     case Op::PrintInitText:
       return printVariable(initTexts_[o.firstByte]);
     case Op::PrintNumber:
@@ -135,8 +135,8 @@ int zoxexec::execute(int kind, bool& endsRun) {
     case Op::SetInitText:
       try {
         if (kind == op(Op::SetRoomText)) {
-          roomTexts_[o.firstByte] = o.text;
-          roomTextsSet_ = true;
+          roomTextSlot(o.firstByte) = o.text;
+          (statusRun_ ? statusTextsSet_ : roomTextsSet_) = true;
         } else {
           initTexts_[o.firstByte] = o.text;
         }

@@ -243,16 +243,19 @@ TEST_F(ExecutorStep, RoomEntryByNumber) {
   EXPECT_NE(out().find("Iafter"), std::string::npos);
 }
 
+// The status section's room text slot 0 is its own: the room's slot 0 keeps its text.
 TEST_F(ExecutorStep, StatusAreaIsDrawnByANestedRun) {
   Code c;
   c.init().op(Op::StatusLines).u8(2);
-  c.room(1).set(0, 5).op(Op::StatusLines).u8(2).print("after").quit();
-  c.status().print("Score: ").printNumber(0).nl().print("Room").quit().print("not").end();
+  c.room(1).set(0, 5).op(Op::SetRoomText).u8(0).text("mine").op(Op::StatusLines).u8(2);
+  c.print("after ").op(Op::PrintRoomText).u8(0).quit();
+  c.status().op(Op::SetRoomText).u8(0).text("Score: ").op(Op::PrintRoomText).u8(0);
+  c.printNumber(0).nl().print("Room").quit().print("not").end();
   ASSERT_EQ(startUp(c.file()), 0);
   EXPECT_NE(out().find("Score: 0 \nRoom"), std::string::npos) << out();
   size_t mark = out().size();
   EXPECT_EQ(play(), -1);
-  EXPECT_EQ(screen().since(mark), "Score: 5 \nRoomafter");
+  EXPECT_EQ(screen().since(mark), "Score: 5 \nRoomafter mine");
   EXPECT_EQ(out().find("not"), std::string::npos);
   EXPECT_EQ(console.bottomReserved(), 2);
   EXPECT_FALSE(engine.inStatusRun());
