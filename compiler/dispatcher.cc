@@ -1,6 +1,8 @@
 // The per-line dispatcher: classifies and prepares a line, applies the placement rules, runs
 // the section or statement compiler the first word selects, records its error, counts the
 // line and stores the automatic ENDs of one-line IFs.
+#include <array>
+
 #include "compiler/internal.h"
 #include "format/opcodes.h"
 
@@ -67,11 +69,15 @@ constexpr Selection kSelections[] = {
     {kTokLoad, compileLoad},
 };
 
+// The same table by token code (0..kTokDefault), for one lookup a line.
+constexpr std::array<StatementCompiler, kTokDefault + 1> kByCode = [] {
+  std::array<StatementCompiler, kTokDefault + 1> byCode{};
+  for (const Selection& s : kSelections) byCode[static_cast<size_t>(s.code)] = s.compile;
+  return byCode;
+}();
+
 StatementCompiler compilerFor(int code) {
-  for (const Selection& s : kSelections) {
-    if (s.code == code) return s.compile;
-  }
-  return nullptr;
+  return code >= 0 && code <= kTokDefault ? kByCode[static_cast<size_t>(code)] : nullptr;
 }
 
 // Runs what the line's first word selects; the result is 0 or an error number to record

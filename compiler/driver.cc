@@ -20,6 +20,9 @@ constexpr const char* kUsage[] = {
     "Note: Some errors are only detected at run-time!\n",
 };
 constexpr const char* kOk = "[OK]         ";
+// The line counter is written every this many lines and after the last one: on a terminal a
+// refresh for every line would take many times as long as compiling the line.
+constexpr unsigned kProgressLines = 4096;
 constexpr int kOkColumn = 29;
 constexpr int kCountColumn = 2;
 
@@ -29,7 +32,7 @@ int failWithErrors(const Compiler& c, ReportScreen& screen) {
   return c.errors.last();
 }
 
-// The progress counters ("%05u", "%03d"), written for every line without printf's cost.
+// The progress counters ("%05u", "%03d").
 const char* zeroPadded(unsigned value, int width, char (&out)[16]) {
   char digits[12];
   int n = 0;
@@ -74,13 +77,23 @@ int runCompiler(Compiler& c, ReportScreen& screen, int argc, const char* const* 
   screen.print("> 00001 line(s) compiled ... Please wait !");
   int result = 0;
   char count[16];
+  unsigned done = 0;   // lines compiled
+  unsigned shown = 0;  // lines last written to the counter (it reads 00001 until then)
+  bool behind = false;
+  auto showLines = [&] {
+    if (screen.moveTo(row, kCountColumn)) screen.print(zeroPadded(done, 5, count));
+    screen.refresh();
+    shown = done;
+    behind = false;
+  };
   while (result == 0 && !tooManyErrors(c)) {
     result = compileLine(c);
-    if (result == 0) {
-      if (screen.moveTo(row, kCountColumn)) screen.print(zeroPadded(c.lineNumber - 1, 5, count));
-      screen.refresh();
-    }
+    if (result != 0) break;
+    done = c.lineNumber - 1;
+    behind = true;
+    if (done - shown >= kProgressLines) showLines();
   }
+  if (behind) showLines();
   if (result > 0) return failFatal(c, screen, result);
   if (tooManyErrors(c) || result == kSourceDoneErrors) return failWithErrors(c, screen);
 

@@ -119,33 +119,21 @@ bool isBlank(char ch) {
   return ch == ' ' || ch == '\t';
 }
 
-bool stopsWord(const char* p, size_t index) {
-  switch (*p) {
-    case '\0':
-    case '\n':
-    case ' ':
-    case ',':
-    case '=':
-    case ']':
-    case ':':
-    case '"':
-    case '(':
-    case ')':
-    case '/':
-    case '<':
-    case '>':
-    case '\t':
-    case '\r':
-      return true;
-    case '+':
-    case '-':
-      return p[1] == '=';
-    case '[':
-      return index > 0;
-    default:
-      return false;
-  }
-}
+// What a character does to the word it is met in; looked up for every character of every word.
+enum Stop : uint8_t {
+  kInWord = 0,
+  kStops,         // always ends the word
+  kBeforeEquals,  // "+" and "-": end the word when "=" follows
+  kNotFirst,      // "[": ends the word unless it is its first character
+};
+
+constexpr std::array<uint8_t, 256> kStopOf = [] {
+  std::array<uint8_t, 256> stops{};
+  for (unsigned char ch : std::string_view("\0\n ,=]:\"()/<>\t\r", 15)) stops[ch] = kStops;
+  stops['+'] = stops['-'] = kBeforeEquals;
+  stops['['] = kNotFirst;
+  return stops;
+}();
 
 bool colonLater(const char* p) {
   for (; !atEnd(*p); ++p) {
@@ -167,8 +155,18 @@ unsigned trailingNumber(std::string_view word, size_t* digitsStart) {
   return static_cast<unsigned>(value);
 }
 
-bool startsWith(std::string_view word, std::string_view prefix) {
-  return word.size() >= prefix.size() && word.substr(0, prefix.size()) == prefix;
+// Keywords are a few characters long: compared here rather than through a library call.
+constexpr bool sameChars(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+constexpr bool sameWord(std::string_view word, std::string_view keyword) {
+  return word.size() == keyword.size() && sameChars(word.data(), keyword.data(), word.size());
+}
+constexpr bool startsWith(std::string_view word, std::string_view prefix) {
+  return word.size() >= prefix.size() && sameChars(word.data(), prefix.data(), prefix.size());
 }
 
 // The keywords by their first character, each list in table order: a word can only match a
@@ -186,17 +184,17 @@ struct KeywordIndex {
 };
 constexpr KeywordIndex kIndex;
 
-int matchKeyword(std::string_view word, size_t digitsStart, char after) {
+constexpr int matchKeyword(std::string_view word, size_t digitsStart, char after) {
   if (word.empty()) return kTokUnknown;
   const uint8_t first = static_cast<uint8_t>(word[0]);
   for (int n = 0; n < kIndex.counts[first]; ++n) {
     const Keyword& k = kKeywords[kIndex.entries[first][n]];
     switch (k.match) {
       case Match::Exact:
-        if (word == k.word) return k.code;
+        if (sameWord(word, k.word)) return k.code;
         break;
       case Match::Bracketed:
-        if (word == k.word && after == ']') return k.code;
+        if (sameWord(word, k.word) && after == ']') return k.code;
         break;
       case Match::RoomPrefix:
         if (startsWith(word, k.word) && digitsStart == k.word.size()) return k.code;
@@ -215,11 +213,41 @@ int matchKeyword(std::string_view word, size_t digitsStart, char after) {
   return kTokUnknown;
 }
 
+// The keywords matched by their whole word, by token code (ANSITEXT has three spellings), for
+// the statement compilers' test of one expected keyword.
+struct WholeWordIndex {
+  std::array<std::array<uint8_t, 3>, kTokDefault + 1> entries{};
+  std::array<uint8_t, kTokDefault + 1> counts{};
+  constexpr WholeWordIndex() {
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+      if (kKeywords[i].match != Match::Exact) continue;
+      const auto code = static_cast<size_t>(kKeywords[i].code);
+      entries[code][counts[code]++] = static_cast<uint8_t>(i);
+    }
+  }
+};
+constexpr WholeWordIndex kWholeWords;
+
+// That test gives what classify gives only if no keyword earlier in the table takes the word
+// of a whole-word keyword first.
+constexpr bool wholeWordsMatchThemselves() {
+  for (const Keyword& k : kKeywords) {
+    if (k.match == Match::Exact && matchKeyword(k.word, k.word.size(), ' ') != k.code) return false;
+  }
+  return true;
+}
+static_assert(wholeWordsMatchThemselves());
+
 }  // namespace
 
 size_t wordLength(const char* text, size_t limit) {
   size_t n = 0;
-  while (n < limit && !stopsWord(text + n, n)) ++n;
+  for (; n < limit; ++n) {
+    const uint8_t stop = kStopOf[static_cast<unsigned char>(text[n])];
+    if (stop == kInWord) continue;
+    if (stop == kStops) break;
+    if (stop == kBeforeEquals ? text[n + 1] == '=' : n > 0) break;
+  }
   return n;
 }
 
@@ -229,6 +257,15 @@ bool equalsKeyword(std::string_view word, std::string_view keyword) {
     if (upperChar(word[i]) != keyword[i]) return false;
   }
   return true;
+}
+
+bool isWholeKeyword(std::string_view word, int code) {
+  if (code < 0 || code > kTokDefault) return false;
+  const auto at = static_cast<size_t>(code);
+  for (int n = 0; n < kWholeWords.counts[at]; ++n) {
+    if (equalsKeyword(word, kKeywords[kWholeWords.entries[at][n]].word)) return true;
+  }
+  return false;
 }
 
 int classify(const char* text, unsigned* number, int* consumed) {
@@ -316,10 +353,21 @@ int classify(const char* text, unsigned* number, int* consumed) {
   return code;
 }
 
+namespace {
+// The characters prepareLine acts on or stops at; every other one it passes over.
+constexpr std::array<bool, 256> kPrepared = [] {
+  std::array<bool, 256> marks{};
+  for (unsigned char ch : std::string_view("\0\n\"\t\r/", 6)) marks[ch] = true;
+  return marks;
+}();
+}  // namespace
+
 int prepareLine(char* line, size_t* resumeAt) {
   bool inQuotes = false;
-  for (size_t i = 0; !atEnd(line[i]); ++i) {
+  for (size_t i = 0;; ++i) {
+    while (!kPrepared[static_cast<unsigned char>(line[i])]) ++i;
     char ch = line[i];
+    if (atEnd(ch)) break;
     if (ch == '"') {
       inQuotes = !inQuotes;
     } else if (!inQuotes) {

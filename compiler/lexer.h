@@ -105,6 +105,12 @@ size_t wordLength(const char* text, size_t limit = SIZE_MAX);
 // given in upper case.
 bool equalsKeyword(std::string_view word, std::string_view keyword);
 
+// True when word, as a whole and without regard to case, is a keyword of token code `code` that
+// is matched by its whole word: what classify gives for it, with a consumed length of the whole
+// word. Always false for the codes whose match looks beyond the word ([INIT], [INVENTORY],
+// [STATUS], [ROOM, [PART n], IMSG) and for the line shapes.
+bool isWholeKeyword(std::string_view word, int code);
+
 // Classifies the word at text (the caller has skipped leading blanks). text ends at its NUL or
 // at a newline. Returns the token code; *number gets the word's trailing number (0..65535, 0 if
 // none or too large) and *consumed how many characters the caller passes over (after "]" for

@@ -14,16 +14,36 @@ std::string upperName(std::string_view name) {
   return out;
 }
 
+namespace {
+
+// Names are short (17 characters, rooms 50), so they are upper-cased on the stack; a longer
+// one goes to longName.
+using KeyBuffer = char[64];
+std::string_view upperKey(std::string_view name, KeyBuffer& buffer, std::string& longName) {
+  if (name.size() > sizeof buffer) {
+    longName = upperName(name);
+    return longName;
+  }
+  for (size_t i = 0; i < name.size(); ++i) buffer[i] = upperChar(name[i]);
+  return {buffer, name.size()};
+}
+
+}  // namespace
+
 NameTable::NameTable(int capacity, int fullError) : capacity_(capacity), fullError_(fullError) {}
 
 int NameTable::find(std::string_view name) const {
-  auto it = index_.find(upperName(name));
+  KeyBuffer buffer;
+  std::string longName;
+  auto it = index_.find(upperKey(name, buffer, longName));
   return it == index_.end() ? -1 : it->second;
 }
 
 int NameTable::add(std::string_view name, int* slot) {
   try {
-    std::string key = upperName(name);
+    KeyBuffer buffer;
+    std::string longName;
+    std::string_view key = upperKey(name, buffer, longName);
     auto it = index_.find(key);
     if (it != index_.end()) {
       *slot = it->second;
@@ -33,7 +53,7 @@ int NameTable::add(std::string_view name, int* slot) {
     int s = count();
     names_.emplace_back(name);
     try {
-      index_.emplace(std::move(key), s);
+      index_.emplace(std::string(key), s);
     } catch (...) {
       names_.pop_back();
       throw;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -38,10 +39,15 @@ class NameTable {
   void clear();
 
  private:
+  // Lookups by string_view, so that a name is found without building a string for it.
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
   int capacity_;
   int fullError_;
   std::vector<std::string> names_;
-  std::unordered_map<std::string, int> index_;  // upper-cased name -> slot
+  std::unordered_map<std::string, int, Hash, std::equal_to<>> index_;  // upper-cased -> slot
 };
 
 }  // namespace zox

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "compiler/compiler.h"
+#include "format/bytes.h"
 #include "format/text_key.h"
 
 namespace zox {
@@ -41,26 +42,47 @@ int writeByte(Compiler& c, uint8_t byte) {
   return 0;
 }
 
-int emitScrambled(Compiler& c, std::string_view latin1, size_t keyPos) {
-  std::optional<std::string> scrambled = scramble(latin1, keyPos);
-  if (!scrambled) return kErrBadCharacter;
-  c.textKeyPos = keyPos + latin1.size();
-  const std::string& bytes = *scrambled;
-  if (!c.mirroring || !c.errors.empty() || c.outputPos > UINT32_MAX - bytes.size()) {
-    for (char ch : bytes) {
-      if (int r = emitByte(c, static_cast<uint8_t>(ch))) return r;
+// The same as writeByte for each byte, in one go while the line pass collects the code area.
+int writeBytes(Compiler& c, const uint8_t* bytes, size_t n) {
+  if (!c.errors.empty()) return 0;
+  if (!c.mirroring || c.outputPos > UINT32_MAX - n) {
+    for (size_t i = 0; i < n; ++i) {
+      if (int r = writeByte(c, bytes[i])) return r;
     }
     return 0;
   }
-  // The same as emitByte for each byte, in one go.
-  for (char ch : bytes) c.checksum += static_cast<uint8_t>(ch);
   try {
-    c.code.insert(c.code.end(), bytes.begin(), bytes.end());
+    c.code.insert(c.code.end(), bytes, bytes + n);
   } catch (const std::bad_alloc&) {
     return kErrIo;
   }
-  c.outputPos += static_cast<uint32_t>(bytes.size());
+  c.outputPos += static_cast<uint32_t>(n);
   if (c.code.size() - c.flushed >= kFlushBytes) return flushCode(c);
+  return 0;
+}
+
+// The same as emitByte for each byte.
+int emitBytes(Compiler& c, const uint8_t* bytes, size_t n) {
+  if (!c.mirroring || !c.errors.empty() || c.outputPos > UINT32_MAX - n) {
+    for (size_t i = 0; i < n; ++i) {
+      if (int r = emitByte(c, bytes[i])) return r;  // summed as far as written
+    }
+    return 0;
+  }
+  for (size_t i = 0; i < n; ++i) c.checksum += bytes[i];
+  return writeBytes(c, bytes, n);
+}
+
+int emitScrambled(Compiler& c, std::string_view latin1, size_t keyPos) {
+  if (firstRefused(latin1) != std::string_view::npos) return kErrBadCharacter;
+  c.textKeyPos = keyPos + latin1.size();
+  // Scrambled a piece at a time into a buffer of our own: no string per text.
+  uint8_t piece[kLineBufferSize];
+  for (size_t done = 0; done < latin1.size(); done += sizeof piece) {
+    std::string_view part = latin1.substr(done, sizeof piece);
+    scrambleTo(part, keyPos + done, piece);
+    if (int r = emitBytes(c, piece, part.size())) return r;
+  }
   return 0;
 }
 
@@ -76,15 +98,14 @@ int emitByte(Compiler& c, uint8_t byte) {
 }
 
 int emitU16(Compiler& c, uint16_t value) {
-  if (int r = emitByte(c, static_cast<uint8_t>(value))) return r;
-  return emitByte(c, static_cast<uint8_t>(value >> 8));
+  const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+  return emitBytes(c, bytes, sizeof bytes);
 }
 
 int emitU32(Compiler& c, uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    if (int r = emitByte(c, static_cast<uint8_t>(value >> (8 * i)))) return r;
-  }
-  return 0;
+  uint8_t bytes[4];
+  storeU32(bytes, value);
+  return emitBytes(c, bytes, sizeof bytes);
 }
 
 int emitText(Compiler& c, std::string_view latin1) {
@@ -96,10 +117,9 @@ int emitTextContinued(Compiler& c, std::string_view latin1) {
 }
 
 int emitGoSlot(Compiler& c, uint32_t roomSlot) {
-  for (int i = 0; i < 4; ++i) {
-    if (int r = writeByte(c, static_cast<uint8_t>(roomSlot >> (8 * i)))) return r;
-  }
-  return 0;
+  uint8_t bytes[4];
+  storeU32(bytes, roomSlot);
+  return writeBytes(c, bytes, sizeof bytes);
 }
 
 int storePendingNewLine(Compiler& c) {

@@ -49,6 +49,19 @@ char lowerAscii(char ch) {
   return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
 }
 
+// The index of the first byte from `from` on that is not ASCII, or the size: sources are
+// mostly ASCII, so eight bytes are tested at a time.
+size_t nextNonAscii(std::string_view bytes, size_t from) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  size_t i = from;
+  for (uint64_t eight; i + 8 <= bytes.size(); i += 8) {
+    std::memcpy(&eight, bytes.data() + i, 8);
+    if (eight & kHighBits) break;
+  }
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
 }  // namespace
 
 Compiler::Compiler() = default;
@@ -80,6 +93,12 @@ void foldUtf8(std::string& text) {
   size_t o = 0;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
   for (; i < bytes.size(); ++i) {
+    // The ASCII run up to the next other byte stays as it is, moved down by what was folded.
+    size_t run = nextNonAscii(bytes, i);
+    if (o != i) std::memmove(out.data() + o, bytes.data() + i, run - i);
+    o += run - i;
+    i = run;
+    if (i == bytes.size()) break;
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if ((b == 0xC2 || b == 0xC3) && i + 1 < bytes.size()) {
       unsigned char next = static_cast<unsigned char>(bytes[i + 1]);

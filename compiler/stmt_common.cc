@@ -41,13 +41,13 @@ int64_t leadingValue(std::string_view word) {
   return negative ? -magnitude : magnitude;
 }
 
-int readQuoted(const char*& p, std::string& text) {
+int readQuoted(const char*& p, std::string_view& text) {
   const char* q = skipBlanks(p);
   if (*q != '"') return kErrSyntax;
   const char* begin = ++q;
   while (!atLineEnd(q) && *q != '"') ++q;
   if (*q != '"') return kErrSyntax;
-  text.assign(begin, static_cast<size_t>(q - begin));
+  text = std::string_view(begin, static_cast<size_t>(q - begin));
   p = q + 1;
   return 0;
 }
@@ -99,15 +99,14 @@ int wordCode(const char* p, unsigned* number, int* consumed) {
 }
 
 bool isKeyword(const char* p, int code, int* consumed) {
-  int used = 0;
-  if (wordCode(p, nullptr, &used) != code) return false;
-  if (static_cast<size_t>(used) != lexerWord(p).size()) return false;
-  if (consumed) *consumed = used;
+  std::string_view word = lexerWord(p);
+  if (!isWholeKeyword(word, code)) return false;
+  if (consumed) *consumed = static_cast<int>(word.size());
   return true;
 }
 
 bool textAllowed(std::string_view latin1) {
-  return scramble(latin1).has_value();
+  return firstRefused(latin1) == std::string_view::npos;
 }
 
 int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1) {

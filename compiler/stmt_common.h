@@ -51,9 +51,9 @@ std::optional<int32_t> parseNumber(std::string_view word);
 int64_t leadingValue(std::string_view word);
 
 // A quoted text at p (blanks before it skipped): the characters up to the next quote on the
-// same line. On success p is left after the closing quote and the result is 0; a missing
-// opening quote or a missing closing quote is 20.
-int readQuoted(const char*& p, std::string& text);
+// same line, as a view into the line. On success p is left after the closing quote and the
+// result is 0; a missing opening quote or a missing closing quote is 20.
+int readQuoted(const char*& p, std::string_view& text);
 
 // Clause patterns in their stored form: leading blanks, blanks before ")", "{", "}" and ":"
 // and blanks after "{", "|" and "}" dropped, every other run of blanks made one blank.
@@ -77,8 +77,9 @@ namespace zox::stmt {
 inline constexpr int kNoWord = -100;
 int wordCode(const char* p, unsigned* number = nullptr, int* consumed = nullptr);
 
-// True when the word at p is the keyword of that token code and nothing longer: the lexer's
-// match and its consumed length cover exactly the word as the lexer delimits it.
+// True when the word at p, as the lexer delimits it, is the keyword of that token code and
+// nothing longer (isWholeKeyword; so not for [ROOM, [PART n], IMSG or the section headers,
+// which wordCode tells). *consumed gets the word's length.
 bool isKeyword(const char* p, int code, int* consumed = nullptr);
 
 // True when text scrambling accepts every character of the text.
@@ -99,6 +100,8 @@ int refusedInOneLineIf(const Compiler& c);
 // blank, "]" or the end of the line (over 50 characters: 22), "]" and only blanks follow (20).
 // The room is added to the room-name table when new (81 when full, 2). 0 with its slot.
 int roomTarget(Compiler& c, const char* p, int* slot);
+// The same with the "[ROOM" word and its blanks passed over: name is where the name begins.
+int roomTargetName(Compiler& c, const char* name, int* slot);
 
 // END CHOOSE; compileEnd hands it the text after END.
 int compileEndChoose(Compiler& c, const char* afterEnd);

@@ -13,7 +13,10 @@ namespace stmt {
 int roomTarget(Compiler& c, const char* p, int* slot) {
   int used = 0;
   if (wordCode(p, nullptr, &used) != kTokRoom) return kErrSyntax;
-  const char* name = p + used;
+  return roomTargetName(c, p + used, slot);
+}
+
+int roomTargetName(Compiler& c, const char* name, int* slot) {
   const char* end = name;
   while (!atLineEnd(end) && *end != ' ' && *end != ']') ++end;
   if (static_cast<size_t>(end - name) > kMaxRoomNameLength) return kErrTooLong;
@@ -33,9 +36,9 @@ int compileGo(Compiler& c, const StatementLine& s) {
   int used = 0;
   if (isKeyword(p, kTokTo, &used)) p = skipBlanks(p + used);
 
-  if (wordCode(p) == kTokRoom) {
+  if (wordCode(p, nullptr, &used) == kTokRoom) {
     int slot = -1;
-    if (int r = roomTarget(c, p, &slot)) return r;
+    if (int r = roomTargetName(c, p + used, &slot)) return r;
     if (int r = emitByte(c, op(Op::GoTo))) return r;
     // The room's slot until the GO TO pass puts the offset of its header there.
     return emitGoSlot(c, static_cast<uint32_t>(slot));

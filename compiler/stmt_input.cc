@@ -25,7 +25,7 @@ int emitPattern(Compiler& c, std::string_view raw, Op withText, Op otherwise) {
 
 int compileInput(Compiler& c, const StatementLine& s) {
   const char* p = skipBlanks(s.rest);
-  std::string prompt;
+  std::string_view prompt;
   if (*p == '"') {
     if (int r = readQuoted(p, prompt)) return r;
     if (prompt.empty()) return kErrEmptyText;

@@ -31,7 +31,7 @@ int compileResource(Compiler& c, const StatementLine& s) {
   if (c.resources.count() >= c.resources.capacity()) return kErrTableFull;
 
   ++q;
-  std::string path;
+  std::string_view path;
   if (int r = readQuoted(q, path)) return r;
   // An empty path could never be opened; say so here, with the line, rather than let the
   // resource pass stop with a fatal error.
@@ -77,7 +77,7 @@ int compileItem(Compiler& c, const StatementLine& s) {
   p = skipBlanks(p + name.size());
   if (*p != '=') return kErrSyntax;
   ++p;
-  std::string text;
+  std::string_view text;
   if (int r = readQuoted(p, text)) return r;
   if (!onlyBlanks(p)) return kErrSyntax;
   int flag = c.flags.find(name);

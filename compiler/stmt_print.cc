@@ -24,7 +24,7 @@ int printBody(Compiler& c, const char* rest) {
   if (atLineEnd(p)) return emitByte(c, op(Op::NewLine));
 
   if (*p == '"') {
-    std::string text;
+    std::string_view text;
     if (int r = readQuoted(p, text)) return r;
     if (!onlyBlanks(p)) return kErrSyntax;
     if (int r = emitTextStatement(c, op(Op::Print), text)) return r;
@@ -41,7 +41,7 @@ int printBody(Compiler& c, const char* rest) {
   }
   if (isKeyword(p, kTokItemList, &used)) {
     p += used;
-    std::string text;
+    std::string_view text;
     if (int r = readQuoted(p, text)) return r;
     if (!onlyBlanks(p)) return kErrSyntax;
     if (text.size() > kMaxItemListChars) return kErrTooLong;
@@ -105,20 +105,23 @@ int compilePrintInp(Compiler& c, const StatementLine& s) {
 int compileContinuation(Compiler& c, const StatementLine& s) {
   if (!c.continuationAllowed) return kErrContinuation;
   const char* p = s.line;
-  std::string text;
+  std::string_view text;
   if (int r = readQuoted(p, text)) return r;
   if (!onlyBlanks(p)) return kErrSyntax;
   if (!textAllowed(text)) return kErrBadCharacter;
-  std::string stored = c.lastTextLineLength == kFullRow ? text : "\n" + text;
+  const bool lineBreak = c.lastTextLineLength != kFullRow;
   c.lastTextLineLength = static_cast<int>(text.size());
-  return emitTextContinued(c, stored);
+  if (lineBreak) {
+    if (int r = emitTextContinued(c, "\n")) return r;
+  }
+  return emitTextContinued(c, text);
 }
 
 int compileWait(Compiler& c, const StatementLine& s) {
   const char* p = skipBlanks(s.rest);
   if (atLineEnd(p)) return emitByte(c, op(Op::Wait));
   if (*p == '"') {
-    std::string text;
+    std::string_view text;
     if (int r = readQuoted(p, text)) return r;
     if (!onlyBlanks(p)) return kErrSyntax;
     return emitTextStatement(c, op(Op::WaitText), text);

@@ -22,7 +22,7 @@ constexpr unsigned kFirstMessage = 1;
 constexpr unsigned kLastMessage = 19;
 
 // keyword = "text" and nothing after it.
-int readSettingText(const char* rest, std::string& text) {
+int readSettingText(const char* rest, std::string_view& text) {
   const char* p = skipBlanks(rest);
   if (*p != '=') return kErrSyntax;
   ++p;
@@ -32,7 +32,7 @@ int readSettingText(const char* rest, std::string& text) {
 
 // The once-only text settings: conversion is checked before the second occurrence.
 int onceOnlyText(Compiler& c, const StatementLine& s, Op opcode, bool& seen, int twice,
-                 std::string& text) {
+                 std::string_view& text) {
   if (int r = readSettingText(s.rest, text)) return r;
   if (!textAllowed(text)) return kErrBadCharacter;
   if (seen) return twice;
@@ -46,30 +46,30 @@ int onceOnlyText(Compiler& c, const StatementLine& s, Op opcode, bool& seen, int
 // The title may go on over continuation lines, which follow the rule of PRINT texts: a line
 // break before each, unless the line before had exactly 80 characters.
 int compileTitle(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   if (int r = onceOnlyText(c, s, Op::Title, c.seenTitle, kErrTitleTwice, text)) return r;
   allowContinuation(c, text.size());
   return 0;
 }
 
 int compileChoiceText(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   return onceOnlyText(c, s, Op::ChoiceText, c.seenCText, kErrChoiceTextTwice, text);
 }
 
 int compileInputText(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   return onceOnlyText(c, s, Op::InputText, c.seenIText, kErrInputTextTwice, text);
 }
 
 int compileNumberText(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   return onceOnlyText(c, s, Op::NumberText, c.seenInText, kErrNumberTextTwice, text);
 }
 
 int compilePassword(Compiler& c, const StatementLine& s) {
   if (c.seenPassword) return kErrPassword;
-  std::string text;
+  std::string_view text;
   if (int r = readSettingText(s.rest, text)) return r;
   if (text.size() < kMinPasswordChars || text.size() > kMaxPasswordChars) {
     return kErrPasswordLength;
@@ -80,7 +80,7 @@ int compilePassword(Compiler& c, const StatementLine& s) {
 }
 
 int compileRoomInfo(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   if (int r = readSettingText(s.rest, text)) return r;
   if (int r = emitTextStatement(c, op(Op::RoomInfo), text)) return r;
   allowContinuation(c, text.size());
@@ -149,7 +149,7 @@ int compileStatusLines(Compiler& c, const StatementLine& s) {
 }
 
 int compileMessage(Compiler& c, const StatementLine& s) {
-  std::string text;
+  std::string_view text;
   if (int r = readSettingText(s.rest, text)) return r;
   if (!textAllowed(text)) return kErrBadCharacter;
   if (s.number < kFirstMessage || s.number > kLastMessage) return kErrOutOfRange;

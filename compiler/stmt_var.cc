@@ -42,7 +42,7 @@ int assignText(Compiler& c, std::string_view name, const char* p) {
     opcode = Op::SetRoomText;
     if (int r = c.roomTexts.add(name, &slot)) return r;
   }
-  std::string text;
+  std::string_view text;
   if (int r = readQuoted(p, text)) return r;
   if (!onlyBlanks(p)) return kErrSyntax;
   if (!textAllowed(text)) return kErrBadCharacter;

@@ -6,9 +6,8 @@ namespace zox {
 namespace {
 // Latin-1 letters that have a code of their own, in code order from 23.
 constexpr std::array<uint8_t, 7> kLetters = {0xC4, 0xE4, 0xD6, 0xF6, 0xDC, 0xFC, 0xDF};
-}  // namespace
 
-int textCode(uint8_t c) {
+constexpr int codeOf(uint8_t c) {
   for (size_t i = 0; i < kLetters.size(); ++i) {
     if (kLetters[i] == c) return kFirstTextCode + static_cast<int>(i);
   }
@@ -16,6 +15,33 @@ int textCode(uint8_t c) {
   if (c >= kFirstTextCode && c <= kLineBreakCode) return -1;
   if (c < kFirstTextCode || c > kLastTextCode) return -1;
   return c;
+}
+
+// The text code of every byte, -1 where a text may not hold it: texts are scrambled by the
+// megabyte, one lookup a character.
+constexpr std::array<int8_t, 256> kCodes = [] {
+  std::array<int8_t, 256> codes{};
+  for (int c = 0; c < 256; ++c) codes[c] = static_cast<int8_t>(codeOf(static_cast<uint8_t>(c)));
+  return codes;
+}();
+}  // namespace
+
+int textCode(uint8_t c) {
+  return kCodes[c];
+}
+
+size_t firstRefused(std::string_view latin1) {
+  for (size_t i = 0; i < latin1.size(); ++i) {
+    if (kCodes[static_cast<uint8_t>(latin1[i])] < 0) return i;
+  }
+  return std::string_view::npos;
+}
+
+void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out) {
+  for (size_t i = 0; i < latin1.size(); ++i) {
+    int code = kCodes[static_cast<uint8_t>(latin1[i])];
+    out[i] = static_cast<uint8_t>((code + kTextKey[(keyPos + i) % kTextKey.size()]) & 0xFF);
+  }
 }
 
 int latin1OfCode(int code) {
@@ -28,16 +54,12 @@ int latin1OfCode(int code) {
 }
 
 std::optional<std::string> scramble(std::string_view latin1, size_t keyPos, size_t* badIndex) {
-  std::string out;
-  out.reserve(latin1.size());
-  for (size_t i = 0; i < latin1.size(); ++i) {
-    int code = textCode(static_cast<uint8_t>(latin1[i]));
-    if (code < 0) {
-      if (badIndex) *badIndex = i;
-      return std::nullopt;
-    }
-    out.push_back(static_cast<char>((code + kTextKey[(keyPos + i) % kTextKey.size()]) & 0xFF));
+  if (size_t bad = firstRefused(latin1); bad != std::string_view::npos) {
+    if (badIndex) *badIndex = bad;
+    return std::nullopt;
   }
+  std::string out(latin1.size(), '\0');
+  scrambleTo(latin1, keyPos, reinterpret_cast<uint8_t*>(out.data()));
   return out;
 }
 

@@ -36,6 +36,13 @@ int latin1OfCode(int code);
 std::optional<std::string> scramble(std::string_view latin1, size_t keyPos = 0,
                                     size_t* badIndex = nullptr);
 
+// The two halves of scramble, for writers that keep their own buffer: the index of the first
+// character a text may not hold (npos when there is none), and the scrambled bytes written to
+// out, which has room for latin1.size() bytes. REQUIRES for scrambleTo: firstRefused(latin1)
+// is npos.
+size_t firstRefused(std::string_view latin1);
+void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out);
+
 // Unscrambles up to the first 0x00 or the end. Nothing when a byte does not give a code 23..127.
 std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos = 0);
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compile_helpers.h"
+#include "compiler/internal.h"
 #include "format/adventure_file.h"
 
 namespace zoxtest {
@@ -79,6 +80,15 @@ TEST(CompilerDriver, ReportsEachPassWithItsOkMark) {
             "> Optimizing GO TOs      ... [OK]\n"
             "\n"
             "> Preparations done ! Use ZOXEXEC to start your adventure !\n");
+}
+
+// The counter is written every few thousand lines; the last count must still be shown.
+TEST(CompilerDriver, TheLineCounterEndsAtTheLastLine) {
+  TempDir dir;
+  std::string source = "[ZOX \"T\"]\n";
+  for (int i = 0; i < 9999; ++i) source += "REM\n";
+  EXPECT_NE(compileText(dir, source).report.find("> 10000 line(s) compiled ... [OK]\n"),
+            std::string::npos);
 }
 
 TEST(CompilerDriver, RefusesABadHeaderLineWithEleven) {
@@ -224,6 +234,39 @@ TEST(CompilerDriver, UnderstandsUtf8AsWellAsLatin1) {
   EXPECT_EQ(compileText(dir, "[ZOX \"caf\xc3\xa9\"]\n", "e.adv").status, 11);
   // A lone continuation byte or a sequence beyond U+00FF stays as it is, and is refused.
   EXPECT_EQ(compileText(dir, "[ZOX \"\xe2\x82\xac\"]\n", "euro.adv").status, 11);
+}
+
+// The fold moves the ASCII runs between the folded letters down in place: long runs, runs
+// after several folds and text at either end must all land where they belong.
+TEST(CompilerDriver, FoldsUtf8LettersInPlace) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {"\xef\xbb\xbf", ""},
+      {"\xef\xbb\xbf"
+       "abc",
+       "abc"},
+      {"abc\xef\xbb\xbf", "abc\xef\xbb\xbf"},  // a mark later on is no mark
+      {"\xc3\xa4", "\xe4"},
+      {"0123456789abcdef\xc3\xbc"
+       "0123456789abcdefg\xc3\x9f"
+       "xyz",
+       "0123456789abcdef\xfc"
+       "0123456789abcdefg\xdf"
+       "xyz"},
+      {"\xc3\x84\xc3\x96\xc3\x9c long ascii run after three folds!",
+       "\xc4\xd6\xdc long ascii run after three folds!"},
+      {"\xc2\xa0\xc2\xbf", "\xa0\xbf"},
+      {"ab\xc3", "ab\xc3"},                    // cut at the end
+      {"\xc3x\xc3\xc3\xa4", "\xc3x\xc3\xe4"},  // no continuation byte after it
+      {"\xe2\x82\xac and \xe4 stay", "\xe2\x82\xac and \xe4 stay"},  // not U+0080..U+00FF
+  };
+  for (const auto& k : cases) {
+    std::string text = k.in;
+    zox::foldUtf8(text);
+    EXPECT_EQ(text, k.out) << k.in;
+  }
 }
 
 TEST(CompilerDriver, AnyBytesAsASourceEndInAnErrorOrACompile) {
