@@ -26,8 +26,6 @@ inline constexpr int kLineBufferSize = kLineChars + 2;
 
 inline constexpr int kTableSize = 256;   // text variables, flags, numbers, resources
 inline constexpr int kMaxRooms = 65535;  // room names
-inline constexpr int kMaxRoomNameChars = 50;
-inline constexpr int kMaxNameChars = 17;  // variable and resource names
 inline constexpr int kMaxIfDepth = 32000;
 inline constexpr int kMaxChoiceDepth = 17;
 inline constexpr int kMaxErrors = 17;

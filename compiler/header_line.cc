@@ -1,5 +1,6 @@
 // The header line: [ZOX "title"] or [ZOX "title" PART n OF m].
 #include "compiler/internal.h"
+#include "compiler/stmt_common.h"
 #include "format/adventure_file.h"
 #include "format/text_key.h"
 
@@ -7,9 +8,6 @@ namespace zox {
 
 namespace {
 
-bool atEnd(char ch) {
-  return ch == '\0' || ch == '\n';
-}
 const char* skipBlanksAndTabs(const char* p) {
   while (*p == ' ' || *p == '\t') ++p;
   return p;
@@ -34,11 +32,11 @@ int parseHeaderLine(const char* line, std::string* scrambledTitle, int* part, in
   int consumed = 0;
   if (classify(p, nullptr, &consumed) != kTokAnsiText) return kErrHeader;
   p += consumed;
-  if (!atEnd(*p)) ++p;  // the one character after the keyword
+  if (!stmt::atLineEnd(p)) ++p;  // the one character after the keyword
   p = skipBlanksAndTabs(p);
   if (*p != '"') return kErrHeader;
   const char* title = ++p;
-  while (!atEnd(*p) && *p != '"') ++p;
+  while (!stmt::atLineEnd(p) && *p != '"') ++p;
   if (*p != '"') return kErrHeader;
   std::string_view titleText(title, static_cast<size_t>(p - title));
   ++p;
@@ -59,7 +57,7 @@ int parseHeaderLine(const char* line, std::string* scrambledTitle, int* part, in
   }
   ++p;  // the "]"
   while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
-  if (!atEnd(*p)) return kErrHeader;
+  if (!stmt::atLineEnd(p)) return kErrHeader;
 
   if (titleText.size() > static_cast<size_t>(kMaxTitleChars)) return kErrHeader;
   std::optional<std::string> scrambled = scramble(titleText);

@@ -284,21 +284,18 @@ int classify(const char* text, unsigned* number, int* consumed) {
   bool tooLong = length > kMaxWordChars;
 
   if (!tooLong && std::string_view(buffer, length) == "[PART") {
-    // "[PART 3" and "[PART3" both end in the part number.
-    while (!tooLong && isBlank(text[end])) {
-      if (length >= kMaxPartWordChars)
-        tooLong = true;
-      else
-        buffer[length++] = ' ';
-      ++end;
-    }
-    while (!tooLong && isDigit(text[end])) {
-      if (length >= kMaxPartWordChars)
-        tooLong = true;
-      else
-        buffer[length++] = text[end];
-      ++end;
-    }
+    // "[PART 3" and "[PART3" both end in the part number: the blanks (each kept as a blank),
+    // then the digits are appended.
+    auto append = [&](bool (*belongs)(char)) {
+      for (; !tooLong && belongs(text[end]); ++end) {
+        if (length >= kMaxPartWordChars)
+          tooLong = true;
+        else
+          buffer[length++] = isBlank(text[end]) ? ' ' : text[end];
+      }
+    };
+    append(isBlank);
+    append(isDigit);
   }
 
   std::string_view word(buffer, length);

@@ -3,22 +3,14 @@
 #include <cstring>
 
 #include "compiler/internal.h"
+#include "compiler/stmt_common.h"
 #include "format/opcodes.h"
 
 namespace zox {
 
 namespace {
 
-bool atEnd(char ch) {
-  return ch == '\0' || ch == '\n';
-}
-const char* skipBlanks(const char* p) {
-  while (*p == ' ') ++p;
-  return p;
-}
-bool onlyBlanks(const char* p) {
-  return atEnd(*skipBlanks(p));
-}
+using namespace stmt;
 
 enum class Section {
   None,  // before the first section header
@@ -48,40 +40,37 @@ void enterSection(Compiler& c, bool init, bool room, bool inventory, bool status
   if (room) c.roomTexts.clear();  // a room's text variables are its own
 }
 
+// [INIT], [INVENTORY] and [STATUS]: nothing after the header, and only once.
+int onceOnlyHeader(const StatementLine& s, bool& seen, int twice) {
+  if (!onlyBlanks(s.rest)) return kErrSyntax;
+  if (seen) return twice;
+  seen = true;
+  return 0;
+}
+
 int compileInitHeader(Compiler& c, const StatementLine& s) {
   enterSection(c, true, false, false, false);
-  if (!onlyBlanks(s.rest)) return kErrSyntax;
-  if (c.seenInit) return kErrSectionTwice;
-  c.seenInit = true;
+  if (int r = onceOnlyHeader(s, c.seenInit, kErrSectionTwice)) return r;
   return emitByte(c, op(Op::Init));
 }
 
 int compileInventoryHeader(Compiler& c, const StatementLine& s) {
   enterSection(c, false, false, true, false);
-  if (!onlyBlanks(s.rest)) return kErrSyntax;
-  if (c.seenInventory) return kErrSectionTwice;
-  c.seenInventory = true;
+  if (int r = onceOnlyHeader(s, c.seenInventory, kErrSectionTwice)) return r;
   return emitByte(c, op(Op::Inventory));
 }
 
 int compileStatusHeader(Compiler& c, const StatementLine& s) {
   enterSection(c, false, true, false, true);
-  if (!onlyBlanks(s.rest)) return kErrSyntax;
-  if (c.seenStatus) return kErrStatusTwice;
-  c.seenStatus = true;
+  if (int r = onceOnlyHeader(s, c.seenStatus, kErrStatusTwice)) return r;
   if (int r = emitByte(c, op(Op::Room))) return r;
   return emitU16(c, 0);
 }
 
 int compileRoomHeader(Compiler& c, const StatementLine& s) {
   enterSection(c, false, true, false, false);
-  const char* name = s.rest;
-  const char* p = name;
-  while (!atEnd(*p) && *p != ' ' && *p != ']') ++p;
-  size_t length = static_cast<size_t>(p - name);
-  if (length > static_cast<size_t>(kMaxRoomNameChars)) return kErrTooLong;
-  if (*p != ']' || !onlyBlanks(p + 1)) return kErrSyntax;
-  std::string_view roomName(name, length);
+  std::string_view roomName;
+  if (int r = roomNameAt(s.rest, &roomName)) return r;
   int slot = c.rooms.find(roomName);
   if (slot >= 0 && c.roomPositions[static_cast<size_t>(slot)] != 0) return kErrRoomTwice;
   if (slot < 0) {
@@ -177,8 +166,7 @@ int placementError(const Compiler& c, const StatementLine& s) {
       return beforeClause ? kErrInventoryNoClause : kErrNotHere;
 
     case kTokEnd: {
-      int consumed = 0;
-      bool endChoose = classify(skipBlanks(s.rest), nullptr, &consumed) == kTokChoose;
+      bool endChoose = isKeyword(skipBlanks(s.rest), kTokChoose);
       if (endChoose && status) return kErrNotHere;
       if (room || afterClause) return 0;
       return beforeClause ? kErrInventoryNoClause : kErrNotHere;

@@ -52,6 +52,22 @@ int readQuoted(const char*& p, std::string_view& text) {
   return 0;
 }
 
+int declarationHead(const char* rest, std::string_view* name, const char** afterEquals) {
+  const char* p = skipBlanks(rest);
+  if (atLineEnd(p)) return kErrSyntax;
+  *name = plainWord(p, "=");
+  const char* q = skipBlanks(p + name->size());
+  if (name->empty() || *q != '=') return kErrNotAssignment;
+  if (name->size() > kMaxWordLength) return kErrTooLong;
+  *afterEquals = q + 1;
+  return 0;
+}
+
+int readFinalQuoted(const char* p, std::string_view& text) {
+  if (int r = readQuoted(p, text)) return r;
+  return onlyBlanks(p) ? 0 : kErrSyntax;
+}
+
 std::string normalisePattern(std::string_view raw) {
   std::string out;
   size_t i = 0;
@@ -107,6 +123,12 @@ bool isKeyword(const char* p, int code, int* consumed) {
 
 bool textAllowed(std::string_view latin1) {
   return firstRefused(latin1) == std::string_view::npos;
+}
+
+int emitSlotAndValue(Compiler& c, uint8_t opcode, int slot, int32_t value) {
+  if (int r = emitByte(c, opcode)) return r;
+  if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
+  return emitU32(c, static_cast<uint32_t>(value));
 }
 
 int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1) {

@@ -38,7 +38,7 @@ inline std::string_view lexerWord(const char* p) {
 std::string_view plainWord(const char* p, std::string_view stops = {});
 
 // Words of 18 or more characters are refused wherever a name or value is expected.
-inline constexpr size_t kMaxWordLength = 17;
+inline constexpr size_t kMaxWordLength = kMaxWordChars;
 // Room names, in headers and in jump targets.
 inline constexpr size_t kMaxRoomNameLength = 50;
 
@@ -54,6 +54,14 @@ int64_t leadingValue(std::string_view word);
 // same line, as a view into the line. On success p is left after the closing quote and the
 // result is 0; a missing opening quote or a missing closing quote is 20.
 int readQuoted(const char*& p, std::string_view& text);
+// A quoted text that ends the statement: readQuoted, then only blanks (20 otherwise).
+int readFinalQuoted(const char* p, std::string_view& text);
+
+// The head of a declaration, VAR name = ... and RESOURCE name = ...: after blanks a name that
+// runs to a blank, "=" or the end of the line and then "=". 20 when nothing follows the
+// keyword, 56 without a name or "=", 22 for a name of 18 or more characters; on success
+// *afterEquals is the text after the "=".
+int declarationHead(const char* rest, std::string_view* name, const char** afterEquals);
 
 // Clause patterns in their stored form: leading blanks, blanks before ")", "{", "}" and ":"
 // and blanks after "{", "|" and "}" dropped, every other run of blanks made one blank.
@@ -85,6 +93,9 @@ bool isKeyword(const char* p, int code, int* consumed = nullptr);
 // True when text scrambling accepts every character of the text.
 bool textAllowed(std::string_view latin1);
 
+// Stores opcode, a slot byte and a value as u32: 0 or 5.
+int emitSlotAndValue(Compiler& c, uint8_t opcode, int slot, int32_t value);
+
 // Stores opcode and text: 0, 51 (nothing stored) or 5.
 int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1);
 
@@ -100,7 +111,11 @@ int refusedInOneLineIf(const Compiler& c);
 // blank, "]" or the end of the line (over 50 characters: 22), "]" and only blanks follow (20).
 // The room is added to the room-name table when new (81 when full, 2). 0 with its slot.
 int roomTarget(Compiler& c, const char* p, int* slot);
-// The same with the "[ROOM" word and its blanks passed over: name is where the name begins.
+// The name of a room after "[ROOM" and its blanks, in a header or a jump target: it runs to a
+// blank, "]" or the end of the line (over 50 characters: 22), and "]" and only blanks follow
+// (20). 0 with the name.
+int roomNameAt(const char* p, std::string_view* name);
+// roomTarget with the "[ROOM" word and its blanks passed over: name is where the name begins.
 int roomTargetName(Compiler& c, const char* name, int* slot);
 
 // END CHOOSE; compileEnd hands it the text after END.

@@ -16,12 +16,19 @@ int roomTarget(Compiler& c, const char* p, int* slot) {
   return roomTargetName(c, p + used, slot);
 }
 
-int roomTargetName(Compiler& c, const char* name, int* slot) {
-  const char* end = name;
+int roomNameAt(const char* p, std::string_view* name) {
+  const char* end = p;
   while (!atLineEnd(end) && *end != ' ' && *end != ']') ++end;
-  if (static_cast<size_t>(end - name) > kMaxRoomNameLength) return kErrTooLong;
+  if (static_cast<size_t>(end - p) > kMaxRoomNameLength) return kErrTooLong;
   if (*end != ']' || !onlyBlanks(end + 1)) return kErrSyntax;
-  return c.rooms.add(std::string_view(name, static_cast<size_t>(end - name)), slot);
+  *name = std::string_view(p, static_cast<size_t>(end - p));
+  return 0;
+}
+
+int roomTargetName(Compiler& c, const char* name, int* slot) {
+  std::string_view room;
+  if (int r = roomNameAt(name, &room)) return r;
+  return c.rooms.add(room, slot);
 }
 
 }  // namespace stmt

@@ -32,10 +32,11 @@ int compileThen(Compiler& c, const char* p, bool* oneLine) {
   return 0;
 }
 
-int emitSlotAndValue(Compiler& c, Op opcode, int slot, int32_t value) {
-  if (int r = emitByte(c, op(opcode))) return r;
-  if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
-  return emitU32(c, static_cast<uint32_t>(value));
+// IF flag THEN, IF flag = TRUE / FALSE THEN: the flag's slot and the value it is tested for.
+int emitFlagTest(Compiler& c, int flag, uint8_t value) {
+  if (int r = emitByte(c, op(Op::IfFlag))) return r;
+  if (int r = emitByte(c, static_cast<uint8_t>(flag))) return r;
+  return emitByte(c, value);
 }
 
 // The condition and THEN; the stored test. *oneLine tells whether a statement followed THEN.
@@ -75,9 +76,7 @@ int compileCondition(Compiler& c, const char* rest, bool* oneLine) {
     int flag = c.flags.find(first);
     if (flag < 0) return kErrUndeclared;
     if (int r = compileThen(c, p, oneLine)) return r;
-    if (int r = emitByte(c, op(Op::IfFlag))) return r;
-    if (int r = emitByte(c, static_cast<uint8_t>(flag))) return r;
-    return emitByte(c, 1);
+    return emitFlagTest(c, flag, 1);
   }
 
   p = skipBlanks(p);
@@ -93,9 +92,7 @@ int compileCondition(Compiler& c, const char* rest, bool* oneLine) {
     int flag = c.flags.find(first);
     if (flag < 0) return kErrUndeclared;
     if (int r = compileThen(c, afterSecond, oneLine)) return r;
-    if (int r = emitByte(c, op(Op::IfFlag))) return r;
-    if (int r = emitByte(c, static_cast<uint8_t>(flag))) return r;
-    return emitByte(c, isTrue ? 1 : 0);
+    return emitFlagTest(c, flag, isTrue ? 1 : 0);
   }
 
   int number = c.numbers.find(first);
@@ -105,7 +102,7 @@ int compileCondition(Compiler& c, const char* rest, bool* oneLine) {
     Op opcode = comparison == '='   ? Op::IfNumberEq
                 : comparison == '>' ? Op::IfNumberGt
                                     : Op::IfNumberLt;
-    return emitSlotAndValue(c, opcode, number, *value);
+    return emitSlotAndValue(c, op(opcode), number, *value);
   }
 
   int other = c.numbers.find(second);

@@ -20,17 +20,13 @@ constexpr uint8_t kKindAnsiText = 0;
 }  // namespace
 
 int compileResource(Compiler& c, const StatementLine& s) {
-  const char* p = skipBlanks(s.rest);
-  if (atLineEnd(p)) return kErrSyntax;
-  std::string_view name = plainWord(p, "=");
-  const char* q = skipBlanks(p + name.size());
-  if (name.empty() || *q != '=') return kErrNotAssignment;
-  if (name.size() > kMaxWordLength) return kErrTooLong;
+  std::string_view name;
+  const char* q = nullptr;
+  if (int r = declarationHead(s.rest, &name, &q)) return r;
   if (parseNumber(name)) return kErrSyntax;  // LOAD could not tell it from a number
   if (c.resources.find(name) >= 0) return kErrDeclaredTwice;
   if (c.resources.count() >= c.resources.capacity()) return kErrTableFull;
 
-  ++q;
   std::string_view path;
   if (int r = readQuoted(q, path)) return r;
   // An empty path could never be opened; say so here, with the line, rather than let the
@@ -78,8 +74,7 @@ int compileItem(Compiler& c, const StatementLine& s) {
   if (*p != '=') return kErrSyntax;
   ++p;
   std::string_view text;
-  if (int r = readQuoted(p, text)) return r;
-  if (!onlyBlanks(p)) return kErrSyntax;
+  if (int r = readFinalQuoted(p, text)) return r;
   int flag = c.flags.find(name);
   if (flag < 0) return kErrUndeclared;
   if (text.size() > kMaxItemChars) return kErrTooLong;

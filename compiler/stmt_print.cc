@@ -25,8 +25,7 @@ int printBody(Compiler& c, const char* rest) {
 
   if (*p == '"') {
     std::string_view text;
-    if (int r = readQuoted(p, text)) return r;
-    if (!onlyBlanks(p)) return kErrSyntax;
+    if (int r = readFinalQuoted(p, text)) return r;
     if (int r = emitTextStatement(c, op(Op::Print), text)) return r;
     allowContinuation(c, text.size());
     return 0;
@@ -42,8 +41,7 @@ int printBody(Compiler& c, const char* rest) {
   if (isKeyword(p, kTokItemList, &used)) {
     p += used;
     std::string_view text;
-    if (int r = readQuoted(p, text)) return r;
-    if (!onlyBlanks(p)) return kErrSyntax;
+    if (int r = readFinalQuoted(p, text)) return r;
     if (text.size() > kMaxItemListChars) return kErrTooLong;
     return emitTextStatement(c, op(Op::PrintItemList), text);
   }
@@ -106,8 +104,7 @@ int compileContinuation(Compiler& c, const StatementLine& s) {
   if (!c.continuationAllowed) return kErrContinuation;
   const char* p = s.line;
   std::string_view text;
-  if (int r = readQuoted(p, text)) return r;
-  if (!onlyBlanks(p)) return kErrSyntax;
+  if (int r = readFinalQuoted(p, text)) return r;
   if (!textAllowed(text)) return kErrBadCharacter;
   const bool lineBreak = c.lastTextLineLength != kFullRow;
   c.lastTextLineLength = static_cast<int>(text.size());
@@ -122,8 +119,7 @@ int compileWait(Compiler& c, const StatementLine& s) {
   if (atLineEnd(p)) return emitByte(c, op(Op::Wait));
   if (*p == '"') {
     std::string_view text;
-    if (int r = readQuoted(p, text)) return r;
-    if (!onlyBlanks(p)) return kErrSyntax;
+    if (int r = readFinalQuoted(p, text)) return r;
     return emitTextStatement(c, op(Op::WaitText), text);
   }
   std::string_view name = lexerWord(p);

@@ -26,8 +26,7 @@ int readSettingText(const char* rest, std::string_view& text) {
   const char* p = skipBlanks(rest);
   if (*p != '=') return kErrSyntax;
   ++p;
-  if (int r = readQuoted(p, text)) return r;
-  return onlyBlanks(p) ? 0 : kErrSyntax;
+  return readFinalQuoted(p, text);
 }
 
 // The once-only text settings: conversion is checked before the second occurrence.

@@ -17,12 +17,6 @@ using namespace stmt;
 
 constexpr int32_t kMaxRandomBound = 32767;
 
-int emitSlotAndValue(Compiler& c, Op opcode, int slot, int32_t value) {
-  if (int r = emitByte(c, op(opcode))) return r;
-  if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
-  return emitU32(c, static_cast<uint32_t>(value));
-}
-
 // TRUE or FALSE as a whole word at p: 1 or 0, or -1 for anything else.
 int truthValue(const char* p, std::string_view word) {
   if (lexerWord(p).size() != word.size()) return -1;
@@ -43,8 +37,7 @@ int assignText(Compiler& c, std::string_view name, const char* p) {
     if (int r = c.roomTexts.add(name, &slot)) return r;
   }
   std::string_view text;
-  if (int r = readQuoted(p, text)) return r;
-  if (!onlyBlanks(p)) return kErrSyntax;
+  if (int r = readFinalQuoted(p, text)) return r;
   if (!textAllowed(text)) return kErrBadCharacter;
   if (int r = emitByte(c, op(opcode))) return r;
   if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
@@ -72,13 +65,10 @@ int assignRandom(Compiler& c, int slot, const char* p) {
 }  // namespace
 
 int compileVar(Compiler& c, const StatementLine& s) {
-  const char* p = skipBlanks(s.rest);
-  if (atLineEnd(p)) return kErrSyntax;
-  std::string_view name = plainWord(p, "=");
-  const char* q = skipBlanks(p + name.size());
-  if (name.empty() || *q != '=') return kErrNotAssignment;
-  if (name.size() > kMaxWordLength) return kErrTooLong;
-  q = skipBlanks(q + 1);
+  std::string_view name;
+  const char* q = nullptr;
+  if (int r = declarationHead(s.rest, &name, &q)) return r;
+  q = skipBlanks(q);
   std::string_view value = plainWord(q);
   if (value.size() > kMaxWordLength) return kErrTooLong;
   if (!onlyBlanks(q + value.size())) return kErrSyntax;
@@ -95,7 +85,7 @@ int compileVar(Compiler& c, const StatementLine& s) {
     if (c.numbers.find(name) >= 0) return kErrDeclaredTwice;
     int slot = -1;
     if (int r = c.numbers.add(name, &slot)) return r;
-    return emitSlotAndValue(c, Op::VarNumber, slot, *number);
+    return emitSlotAndValue(c, op(Op::VarNumber), slot, *number);
   }
   return kErrSyntax;
 }
@@ -130,7 +120,7 @@ int compileAssignment(Compiler& c, const StatementLine& s) {
   if (!onlyBlanks(p + word.size())) return kErrSyntax;
   int number = c.numbers.find(name);
   if (number < 0) return kErrUndeclared;
-  return emitSlotAndValue(c, Op::SetNumber, number, *value);
+  return emitSlotAndValue(c, op(Op::SetNumber), number, *value);
 }
 
 int compileChange(Compiler& c, const StatementLine& s) {
@@ -151,7 +141,7 @@ int compileChange(Compiler& c, const StatementLine& s) {
   if (!value || !onlyBlanks(p + word.size())) return kErrSyntax;
   int number = c.numbers.find(name);
   if (number < 0) return kErrUndeclared;
-  return emitSlotAndValue(c, opcode, number, *value);
+  return emitSlotAndValue(c, op(opcode), number, *value);
 }
 
 }  // namespace zox
