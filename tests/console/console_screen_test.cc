@@ -201,9 +201,11 @@ TEST(ConsoleKeys, WaitForKeyOfAcceptsListedKeysInEitherCaseAndEchoesTheListEntry
       {"waitForKeyOf 4 259 258 10", {"\x1bOB"}, "waitForKeyOf 1", "Sure?"},
       {"waitForKeyOf 4 259 258 10", {"\r"}, "waitForKeyOf 2", "Sure?"},
   };
+  ScreenOptions opts;
+  opts.env = {"ESCDELAY=25"};  // a lone Escape is known after 25 ms instead of a second
   for (const Case& c : cases) {
     SCOPED_TRACE(c.wait);
-    DriverRun run(printLine("Sure? ") + c.wait + "\nwaitForKey\n");
+    DriverRun run(printLine("Sure? ") + c.wait + "\nwaitForKey\n", opts);
     Screen& s = run.screen();
     ASSERT_TRUE(s.waitForText("Sure?")) << s.dump();
     for (const auto& key : c.typed) s.type(key);

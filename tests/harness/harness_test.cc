@@ -293,6 +293,19 @@ TEST(HarnessScreen, WorkingDirectoryAndEnvironment) {
   EXPECT_EQ(dir.read("out"), "made\n");
 }
 
+TEST(HarnessScreen, DumpTellsHowMuchOutputCameAndHowItEnded) {
+  ShellRun r("printf 'ab\\033[2dc\\r\\n'");
+  ASSERT_TRUE(r.exited) << r.screen.dump();
+  const std::string d = r.screen.dump();
+  // 2 + 4 + 1 + 1 bytes, and the newline as the line discipline sends it (CR LF).
+  EXPECT_NE(d.find("output: 10 bytes, ended by Input/output error;"), std::string::npos) << d;
+  EXPECT_NE(d.find("the last ones: \"ab\\e[2dc\\r\\r\\n\""), std::string::npos) << d;
+
+  Screen running({"/bin/sh", "-c", "printf 'x\\n'; exec sleep 60"});
+  ASSERT_TRUE(running.waitForText("x")) << running.dump();
+  EXPECT_NE(running.dump().find("no end of output yet"), std::string::npos) << running.dump();
+}
+
 TEST(HarnessScreen, WaitsGiveUpAfterTheirTimeout) {
   Screen s({"/bin/sh", "-c", "echo ready; exec sleep 60"});
   ASSERT_TRUE(s.waitForText("ready"));

@@ -81,6 +81,32 @@ int colorValue(const VTermColor& c, bool foreground) {
   return rgb(c.rgb.red, c.rgb.green, c.rgb.blue);
 }
 
+// The last bytes of out, with escapes for what is not printable ASCII: \e, \r, \n, \xHH.
+std::string escapedTail(const std::string& out, size_t count) {
+  std::string r;
+  if (out.size() > count) r = "...";
+  for (size_t i = out.size() > count ? out.size() - count : 0; i < out.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c == 0x1b) {
+      r += "\\e";
+    } else if (c == '\r') {
+      r += "\\r";
+    } else if (c == '\n') {
+      r += "\\n";
+    } else if (c == '\\' || c == '"') {
+      r += '\\';
+      r += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7f) {
+      r += static_cast<char>(c);
+    } else {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02X", c);
+      r += hex;
+    }
+  }
+  return r;
+}
+
 bool hasName(const std::string& entry, std::string_view name) {
   return entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 &&
          entry[name.size()] == '=';
@@ -371,7 +397,12 @@ void Screen::pump(double timeoutSec) {
       }
       if (r < 0 && errno == EINTR) continue;
       if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-      eof_ = true;  // EIO: every holder of the slave side has closed it
+      // EIO: every holder of the slave side has closed it, and the kernel has handed over
+      // all they wrote. Anything else is recorded, so that a dump tells an early end apart.
+      eof_ = true;
+      eofErrno_ = r < 0 ? errno : 0;
+      reap(false);
+      eofWhileRunning_ = status_ == -1;
       break;
     }
   }
@@ -689,6 +720,16 @@ std::string Screen::dump() {
     s << num << '|' << row(r) << "\n";
   }
   s << "    +" << std::string(static_cast<size_t>(cols_), '-') << "+\n";
+  // What came from the program, so that a screen missing its last part shows whether the
+  // bytes never came or were drawn differently.
+  s << "    output: " << raw_.size() << " bytes";
+  if (eof_) {
+    s << ", ended by " << (eofErrno_ ? strerror(eofErrno_) : std::string("a read of 0 bytes"))
+      << (eofWhileRunning_ ? ", before the program's end was seen" : "");
+  } else {
+    s << ", no end of output yet";
+  }
+  s << "; the last ones: \"" << escapedTail(raw_, kDumpTailBytes) << "\"\n";
   return s.str();
 }
 

@@ -170,7 +170,9 @@ class Screen {
   int exitStatus();  // exit code, or 128+signal number; -1 while running
   pid_t pid() const { return pid_; }
 
-  std::string dump();  // the screen with row numbers and the cursor, for failure messages
+  // The screen with row numbers and the cursor, for failure messages; then how many bytes the
+  // program wrote, how its output ended, and its last bytes with escapes (\e for ESC).
+  std::string dump();
   std::string output() const { return raw_; }  // every byte the program wrote, as written
 
   struct Impl;  // the emulator (kept out of this header so tests need no libvterm includes)
@@ -192,6 +194,9 @@ class Screen {
   pid_t pid_ = -1;
   int status_ = -1;
   bool eof_ = false;
+  int eofErrno_ = 0;              // errno of the read that saw the end (EIO on Linux)
+  bool eofWhileRunning_ = false;  // the end came before the child could be reaped
+  static constexpr size_t kDumpTailBytes = 240;
   bool frozen_ = false;
   bool linuxKeys_ = false;
   int cols_ = 80;
