@@ -306,17 +306,28 @@ Screen::Screen(std::vector<std::string> argv, ScreenOptions opts)
     _exit(127);
   }
   fcntl(master_, F_SETFD, FD_CLOEXEC);
+  // Our own opening of the slave side (a file of its own, so that its non-blocking mode is not
+  // the child's), kept until the end marker has come through; see drainStep().
+  slave_ = ioctl(master_, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave_ < 0) drained_ = true;  // kernels before 4.13: the end is the kernel's EOF alone
+  endMarker_ =
+      "\x1b_ZOXTEST END " + std::to_string(getpid()) + " " + std::to_string(pid_) + "\x1b\\";
   pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));  // -1 on kernels before 5.3
   if (pidfd_ >= 0) fcntl(pidfd_, F_SETFD, FD_CLOEXEC);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
 Screen::~Screen() {
-  // The group outlives its leader only while someone still holds the pty (no EOF yet), so
-  // killing it then cannot hit a stranger that reused the number.
+  // The group outlives its leader only while someone else still holds the pty (no EOF once
+  // our own opening is closed), so killing it then cannot hit a stranger that reused the number.
+  if (pid_ > 0 && status_ != -1 && !drained_) {
+    auto deadline = deadlineAfter(5);
+    while (!drained_ && secondsLeft(deadline) > 0) pump(0.05);
+  }
   if (pid_ > 0 && status_ != -1 && !eof_) pump(0);  // notice an EOF that is already there
-  if (pid_ > 0 && (status_ == -1 || !eof_)) kill(-pid_, SIGKILL);
+  if (pid_ > 0 && (status_ == -1 || othersHoldThePty())) kill(-pid_, SIGKILL);
   if (pid_ > 0 && status_ == -1) reap(true);
+  if (slave_ >= 0) close(slave_);
   if (master_ >= 0) close(master_);
   if (pidfd_ >= 0) close(pidfd_);
 }
@@ -386,19 +397,20 @@ void Screen::pump(double timeoutSec) {
   // Without a pidfd (old kernels) the child's end is noticed by looking every 10 ms.
   if (status_ == -1 && pidfd_ < 0) wait = std::min(wait, 10);
   if (winchRepeats_ > 0) wait = std::min(wait, kWinchRepeatMs);
+  if (status_ != -1 && !drained_ && markerWritten_ < endMarker_.size()) wait = std::min(wait, 10);
   int ready = poll(fds, n, wait);
   if (ready > 0 && !eof_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
     char buf[8192];
     for (;;) {
       ssize_t r = read(master_, buf, sizeof buf);
       if (r > 0) {
-        feed(buf, static_cast<size_t>(r));
+        take(buf, static_cast<size_t>(r));
         continue;
       }
       if (r < 0 && errno == EINTR) continue;
       if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-      // EIO: every holder of the slave side has closed it, and the kernel has handed over
-      // all they wrote. Anything else is recorded, so that a dump tells an early end apart.
+      // EIO: every holder of the slave side has closed it. (Not proof that all they wrote
+      // has come: see drainStep().) Anything else is recorded for the dump.
       eof_ = true;
       eofErrno_ = r < 0 ? errno : 0;
       reap(false);
@@ -407,7 +419,59 @@ void Screen::pump(double timeoutSec) {
     }
   }
   reap(false);
+  drainStep();
   repeatWinch();
+}
+
+// On Linux the master side can report EIO (everyone closed the slave side) while part of what
+// the program wrote just before its end is still on its way through the kernel; that part is
+// then lost for good. So the harness holds the slave side open itself and, once the child has
+// been reaped, writes an end marker into it: the pty keeps order, so when the marker comes out
+// of the master side everything the child wrote has come before it. Only then is our opening
+// closed, and EIO from then on ends the output.
+void Screen::drainStep() {
+  if (drained_ || status_ == -1) return;
+  if (markerWritten_ == 0) drainDeadline_ = deadlineAfter(kDrainSec);
+  while (markerWritten_ < endMarker_.size()) {
+    ssize_t w =
+        write(slave_, endMarker_.data() + markerWritten_, endMarker_.size() - markerWritten_);
+    if (w > 0) {
+      markerWritten_ += static_cast<size_t>(w);
+      continue;
+    }
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;  // full: try again later
+    endDrain();  // the slave side refuses output (hung up): nothing more can come in order
+    return;
+  }
+  if (secondsLeft(drainDeadline_) <= 0) endDrain();
+}
+
+// What the master side gives: straight to the emulator, except once the end marker is on its
+// way, when it is held back until the marker is found and then passed on without it.
+void Screen::take(const char* bytes, size_t n) {
+  if (drained_ || markerWritten_ == 0) {
+    feed(bytes, n);
+    return;
+  }
+  held_.append(bytes, n);
+  size_t at = held_.find(endMarker_);
+  if (at == std::string::npos) return;
+  std::string rest = held_.substr(at + endMarker_.size());
+  held_.resize(at);
+  endDrain();
+  if (!rest.empty()) feed(rest.data(), rest.size());
+}
+
+void Screen::endDrain() {
+  drained_ = true;
+  if (slave_ >= 0) close(slave_);
+  slave_ = -1;
+  if (!held_.empty()) {
+    std::string held;
+    held.swap(held_);
+    feed(held.data(), held.size());
+  }
 }
 
 // curses looks for a pending SIGWINCH and then waits for input; a signal landing between the
@@ -582,7 +646,7 @@ bool Screen::waitForExit(double timeoutSec) {
     if (status_ != -1 && eof_) return true;
     double left = secondsLeft(deadline);
     if (left <= 0) return status_ != -1;
-    if (status_ != -1) {
+    if (status_ != -1 && drained_) {
       // The child is gone but something it started still holds the pty: take what comes
       // until that falls quiet, and call it done.
       size_t before = raw_.size();
@@ -605,7 +669,7 @@ int Screen::exitStatus() {
 }
 
 void Screen::signal(int sig) {
-  if (pid_ > 0 && (status_ == -1 || !eof_)) kill(-pid_, sig);
+  if (pid_ > 0 && (status_ == -1 || othersHoldThePty())) kill(-pid_, sig);
 }
 
 void Screen::resize(int cols, int rows) {

@@ -183,13 +183,25 @@ class Screen {
   bool frozenCall(const std::function<bool()>& pred);
   bool waitForScreen(const std::function<bool()>& pred, double timeoutSec);
   bool finished() const { return status_ != -1 && eof_; }  // exited, output all read
+  // After the child's end: someone it started still holds the pty (we no longer do).
+  bool othersHoldThePty() const { return drained_ && !eof_; }
+  void take(const char* bytes, size_t n);
   void feed(const char* bytes, size_t n);
+  void drainStep();
+  void endDrain();
   void reap(bool block);
   void writeAll(std::string_view bytes);
   void repeatWinch();
 
   std::unique_ptr<Impl> impl_;
   int master_ = -1;
+  int slave_ = -1;  // our own opening of the slave side, until the end marker is through
+  std::string endMarker_;
+  size_t markerWritten_ = 0;
+  bool drained_ = false;  // all the child wrote is in (or cannot come any more)
+  std::string held_;      // read after the marker was sent, before it came
+  std::chrono::steady_clock::time_point drainDeadline_{};
+  static constexpr double kDrainSec = 10;
   int pidfd_ = -1;  // becomes readable when the child ends
   pid_t pid_ = -1;
   int status_ = -1;
