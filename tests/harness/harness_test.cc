@@ -306,6 +306,24 @@ TEST(HarnessScreen, DumpTellsHowMuchOutputCameAndHowItEnded) {
   EXPECT_NE(running.dump().find("no end of output yet"), std::string::npos) << running.dump();
 }
 
+TEST(HarnessScreen, IdleMeansBlockedReadingTheTerminalWithAllOutputIn) {
+  Screen s({"/bin/sh", "-c", "printf 'one\\n'; read x; printf 'two\\n'; read y; exit 4"});
+  ASSERT_TRUE(s.waitForIdle()) << s.dump();
+  EXPECT_EQ(s.row(0), "one");
+  s.send("\r");
+  ASSERT_TRUE(s.waitForIdle()) << s.dump();
+  EXPECT_EQ(s.row(2), "two") << s.dump();  // after the echoed line end
+  EXPECT_EQ(s.output().find("ZOXTEST"), std::string::npos) << s.dump();
+  s.send("\r");
+  ASSERT_TRUE(s.waitForExit()) << s.dump();
+  EXPECT_EQ(s.exitStatus(), 4);
+  EXPECT_FALSE(s.waitForIdle(1));  // an ended program waits for nothing
+
+  Screen busy({"/bin/sh", "-c", "echo ready; while :; do :; done"});
+  ASSERT_TRUE(busy.waitForText("ready")) << busy.dump();
+  EXPECT_FALSE(busy.waitForIdle(0.5));
+}
+
 TEST(HarnessScreen, WaitsGiveUpAfterTheirTimeout) {
   Screen s({"/bin/sh", "-c", "echo ready; exec sleep 60"});
   ASSERT_TRUE(s.waitForText("ready"));

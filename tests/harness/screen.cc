@@ -397,7 +397,7 @@ void Screen::pump(double timeoutSec) {
   // Without a pidfd (old kernels) the child's end is noticed by looking every 10 ms.
   if (status_ == -1 && pidfd_ < 0) wait = std::min(wait, 10);
   if (winchRepeats_ > 0) wait = std::min(wait, kWinchRepeatMs);
-  if (status_ != -1 && !drained_ && markerWritten_ < endMarker_.size()) wait = std::min(wait, 10);
+  if (!marker_.empty() && markerWritten_ < marker_.size()) wait = std::min(wait, 10);
   int ready = poll(fds, n, wait);
   if (ready > 0 && !eof_ && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
     char buf[8192];
@@ -428,49 +428,151 @@ void Screen::pump(double timeoutSec) {
 // then lost for good. So the harness holds the slave side open itself and, once the child has
 // been reaped, writes an end marker into it: the pty keeps order, so when the marker comes out
 // of the master side everything the child wrote has come before it. Only then is our opening
-// closed, and EIO from then on ends the output.
+// closed, and EIO from then on ends the output. A sync marker (waitForIdle) works the same way
+// while the child runs.
 void Screen::drainStep() {
   if (drained_ || status_ == -1) return;
-  if (markerWritten_ == 0) drainDeadline_ = deadlineAfter(kDrainSec);
-  while (markerWritten_ < endMarker_.size()) {
-    ssize_t w =
-        write(slave_, endMarker_.data() + markerWritten_, endMarker_.size() - markerWritten_);
+  if (marker_.empty()) {  // a sync marker still on its way goes first
+    marker_ = endMarker_;
+    markerIsEnd_ = true;
+    markerWritten_ = 0;
+    drainDeadline_ = deadlineAfter(kDrainSec);
+  }
+  writeMarker();
+  if (!drained_ && markerIsEnd_ && secondsLeft(drainDeadline_) <= 0) endDrain();
+}
+
+// Writes what is left of the marker; the slave side is non-blocking, so a full pty leaves the
+// rest for the next pump.
+void Screen::writeMarker() {
+  while (!marker_.empty() && markerWritten_ < marker_.size()) {
+    ssize_t w = write(slave_, marker_.data() + markerWritten_, marker_.size() - markerWritten_);
     if (w > 0) {
       markerWritten_ += static_cast<size_t>(w);
       continue;
     }
     if (w < 0 && errno == EINTR) continue;
-    if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;  // full: try again later
-    endDrain();  // the slave side refuses output (hung up): nothing more can come in order
+    if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // full: try again later
+    // The slave side refuses output (hung up): nothing more can come in order.
+    if (markerIsEnd_ || status_ != -1) {
+      endDrain();
+    } else {
+      dropMarker();
+    }
     return;
   }
-  if (secondsLeft(drainDeadline_) <= 0) endDrain();
 }
 
-// What the master side gives: straight to the emulator, except once the end marker is on its
-// way, when it is held back until the marker is found and then passed on without it.
+// What the master side gives: straight to the emulator, except while a marker is on its way,
+// when it is held back until the marker is found and then passed on without it.
 void Screen::take(const char* bytes, size_t n) {
-  if (drained_ || markerWritten_ == 0) {
+  if (marker_.empty() || markerWritten_ == 0) {
     feed(bytes, n);
     return;
   }
   held_.append(bytes, n);
-  size_t at = held_.find(endMarker_);
+  size_t at = held_.find(marker_);
   if (at == std::string::npos) return;
-  std::string rest = held_.substr(at + endMarker_.size());
+  std::string rest = held_.substr(at + marker_.size());
   held_.resize(at);
-  endDrain();
-  if (!rest.empty()) feed(rest.data(), rest.size());
+  const bool end = markerIsEnd_;
+  dropMarker();  // passes on what came before the marker
+  ++markersSeen_;
+  if (end) endDrain();
+  if (!rest.empty()) take(rest.data(), rest.size());
+}
+
+void Screen::dropMarker() {
+  marker_.clear();
+  markerWritten_ = 0;
+  markerIsEnd_ = false;
+  if (!held_.empty()) {
+    std::string held;
+    held.swap(held_);
+    feed(held.data(), held.size());
+  }
 }
 
 void Screen::endDrain() {
   drained_ = true;
   if (slave_ >= 0) close(slave_);
   slave_ = -1;
-  if (!held_.empty()) {
-    std::string held;
-    held.swap(held_);
-    feed(held.data(), held.size());
+  dropMarker();
+}
+
+bool Screen::syncOutput(Clock::time_point deadline) {
+  if (slave_ < 0 || drained_ || !marker_.empty()) return false;
+  marker_ = "\x1b_ZOXTEST SYNC " + std::to_string(++syncCount_) + "\x1b\\";
+  markerIsEnd_ = false;
+  markerWritten_ = 0;
+  const long seen = markersSeen_;
+  while (markersSeen_ == seen && secondsLeft(deadline) > 0) {
+    writeMarker();
+    if (marker_.empty()) break;  // refused
+    pump(std::min(secondsLeft(deadline), 0.01));
+  }
+  if (markersSeen_ != seen) return true;
+  if (!marker_.empty() && !markerIsEnd_) dropMarker();  // given up; its bytes may still show
+  return false;
+}
+
+namespace {
+
+// The system call the process is blocked in (its number and first argument), or false when it
+// runs or cannot be looked at.
+bool blockedSyscall(pid_t pid, long& number, unsigned long& firstArg) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+  std::string nr, arg;
+  if (!(in >> nr >> arg) || nr == "running") return false;
+  char* end = nullptr;
+  number = std::strtol(nr.c_str(), &end, 10);
+  if (*end != '\0') return false;
+  firstArg = std::strtoul(arg.c_str(), nullptr, 16);
+  return true;
+}
+
+// The time the process has run so far (nanoseconds), or -1.
+long long runTime(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+  long long ns = -1;
+  if (!(in >> ns)) return -1;
+  return ns;
+}
+
+}  // namespace
+
+bool Screen::waitsForInput() {
+  long nr = -1;
+  unsigned long fd = 0;
+  if (!blockedSyscall(pid_, nr, fd)) return false;
+  switch (nr) {
+    case SYS_read:
+      return fd == 0;
+    case SYS_poll:
+    case SYS_ppoll:
+    case SYS_select:
+    case SYS_pselect6:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Screen::waitForIdle(double timeoutSec) {
+  auto deadline = deadlineAfter(timeoutSec);
+  for (;;) {
+    pump(0);
+    if (status_ != -1) return false;
+    // Blocked before and after the sync, and no time run in between: it wrote nothing after
+    // the marker, so all it wrote is on the screen now.
+    const long long before = runTime(pid_);
+    if (before >= 0 && winchRepeats_ == 0 && waitsForInput() && syncOutput(deadline) &&
+        waitsForInput() && runTime(pid_) == before) {
+      return true;
+    }
+    double left = secondsLeft(deadline);
+    if (left <= 0) return false;
+    pump(std::min(left, 0.01));
   }
 }
 

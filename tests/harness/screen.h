@@ -147,6 +147,11 @@ class Screen {
   // Waits until the program has written nothing for quietSec (or has exited); use sparingly,
   // when a test must check that something did NOT appear. False after timeoutSec.
   bool waitForQuiet(double quietSec = 0.3, double timeoutSec = 20);
+  // Waits until the program is blocked reading its terminal (read of fd 0, or poll/select)
+  // and everything it wrote before is on the screen: the screen then stays as it is until
+  // the test types or resizes. For the direct child only (not a program under a shell).
+  // False after timeoutSec, or when the program has ended.
+  bool waitForIdle(double timeoutSec = 20);
 
   std::string row(int r);       // UTF-8 text of a row, trailing blanks trimmed; "" if out of range
   std::string text();           // all rows joined with '\n' (each trimmed)
@@ -188,7 +193,11 @@ class Screen {
   void take(const char* bytes, size_t n);
   void feed(const char* bytes, size_t n);
   void drainStep();
+  void writeMarker();
+  void dropMarker();
   void endDrain();
+  bool syncOutput(std::chrono::steady_clock::time_point deadline);
+  bool waitsForInput();
   void reap(bool block);
   void writeAll(std::string_view bytes);
   void repeatWinch();
@@ -197,7 +206,11 @@ class Screen {
   int master_ = -1;
   int slave_ = -1;  // our own opening of the slave side, until the end marker is through
   std::string endMarker_;
+  std::string marker_;  // the marker on its way (end or sync), "" when none
+  bool markerIsEnd_ = false;
   size_t markerWritten_ = 0;
+  long markersSeen_ = 0;
+  long syncCount_ = 0;
   bool drained_ = false;  // all the child wrote is in (or cannot come any more)
   std::string held_;      // read after the marker was sent, before it came
   std::chrono::steady_clock::time_point drainDeadline_{};
