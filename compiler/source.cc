@@ -1,5 +1,6 @@
 // Opening the source, naming and creating the output, and reading the source line by line
 // with the reading position that "/", one-line IFs, colon clauses and look-aheads move.
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -177,9 +178,16 @@ int openSource(Compiler& c, const std::string& path) {
     return kErrNoMemory;
   }
 
+  // A stop signal between creating the file and marking it created would leave the file
+  // behind: hold the signals back until both have happened.
+  sigset_t stops, before;
+  sigemptyset(&stops);
+  for (int sig : {SIGINT, SIGQUIT, SIGTERM}) sigaddset(&stops, sig);
+  sigprocmask(SIG_BLOCK, &stops, &before);
   c.output = std::fopen(c.outputPath.c_str(), "w+b");
+  if (c.output) c.outputCreated = true;
+  sigprocmask(SIG_SETMASK, &before, nullptr);
   if (!c.output) return kErrCreate;
-  c.outputCreated = true;
 
   std::vector<uint8_t> head =
       encodeHeader(c.title, static_cast<uint8_t>(c.part), static_cast<uint8_t>(c.partCount));
