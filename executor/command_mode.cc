@@ -21,34 +21,9 @@ int zoxexec::restart() {
   resources_.clear();
   // Variables, flags and text variables keep their values.
   setDefaults();
-  if (initOffset_ != 0) {
-    int r = runInitSection();
-    if (r != 0 && r != kErrEndOfFile && r != kErrNoMemory) r = kErrPartFailed;
-    if (r != 0) return r;
-  }
-  if (!seek(codeStart_)) return kErrRead;
-  switch (findStartRoom()) {
-    case 0:
-      break;
-    case kStatementReadFailure:
-      return kErrEndOfFile;
-    case kStatementNoMemory:
-      return kErrNoMemory;
-    default:
-      return kErrPartFailed;
-  }
-  currentRoom_ = startRoom_;
-  roomStart_ = statementOffset_ = static_cast<uint32_t>(tell());
-  returnOffset_ = 0;
-  ifDepth_ = 0;
-  con_->setTopReserved(0);
-  con_->setBottomReserved(0);
-  con_->clearArea(kSlotScreen);
-  drawTitleLine();
-  int r = drawStatusArea();
+  int r = rerunInitAndFindStartRoom();
   if (r != 0) return r;
-  con_->clearArea(kSlotScreen);
-  return 0;
+  return redrawOnFreshScreen();
 }
 
 }  // namespace zox

@@ -223,6 +223,11 @@ class zoxexec {
   int runInitSection();
   int applyInitStatement(int kind);
   int findStartRoom();
+  // The common end of a restart and a part switch: [INIT again over the kept state, then the
+  // start room found from the code start (errors as a part switch reports them).
+  int rerunInitAndFindStartRoom();
+  // Reserved rows back to 0, the text area cleared, title and status drawn, cleared again.
+  int redrawOnFreshScreen();
   int recordSections();
   int checkFile(FileHeader& header);
 

@@ -311,8 +311,17 @@ int zoxexec::switchPart(int part) {
       return kErrPartFailed;
   }
   startRoom_ = 1;
+  r = rerunInitAndFindStartRoom();
+  if (r != 0) return r;
+  // A new room of a new part: nothing of the old room's texts carries over.
+  forgetRoomTexts();
+  roomInfo_.reset();
+  return redrawOnFreshScreen();
+}
+
+int zoxexec::rerunInitAndFindStartRoom() {
   if (initOffset_ != 0) {
-    r = runInitSection();
+    int r = runInitSection();
     if (r != 0 && r != kErrEndOfFile && r != kErrNoMemory) r = kErrPartFailed;
     if (r != 0) return r;
   }
@@ -331,14 +340,15 @@ int zoxexec::switchPart(int part) {
   currentRoom_ = startRoom_;
   roomStart_ = statementOffset_ = static_cast<uint32_t>(tell());
   returnOffset_ = 0;
-  // A new room of a new part: nothing of the old room's texts carries over.
-  forgetRoomTexts();
-  roomInfo_.reset();
+  return 0;
+}
+
+int zoxexec::redrawOnFreshScreen() {
   con_->setTopReserved(0);
   con_->setBottomReserved(0);
   con_->clearArea(kSlotScreen);
   drawTitleLine();
-  r = drawStatusArea();
+  int r = drawStatusArea();
   if (r != 0) return r;
   con_->clearArea(kSlotScreen);
   return 0;
