@@ -30,4 +30,8 @@ int zoxexec::goClauseFallback() {
   return kErrNotPlayable;
 }
 
+int zoxexec::searchClauses() {
+  return kErrNotPlayable;
+}
+
 }  // namespace zox

@@ -154,12 +154,25 @@ class zoxexec {
   int returnFromClause();
   int goSectionFallback();
   int goClauseFallback();
+  // Matches the command words against the room's clauses and the [INVENTORY section's, with
+  // every fallback: 0 with the active cursor on the clause to run and the clause header kind
+  // set, or an error (24 no clause and no fallback).
+  int searchClauses();
 
   // ---- Items, room information, resources (items.cc) ------------------------------------
 
   int printItemList(bool inventory, std::string_view heading);
   void printRoomInformation();
   int showResource(int index);
+  // The INFO command at the prompt: room information and inventory. 0 or an error.
+  int infoCommand();
+
+  // ---- Saved games (saved_games.cc) -----------------------------------------------------
+
+  // The SAVE and LOAD commands at the prompt, from the slot listing to the last message.
+  // 0 (the prompt is shown again) or an error number.
+  int saveCommand();
+  int loadCommand();
 
   // ---- Settings for tests and benchmarks ------------------------------------------------
 

@@ -15,6 +15,14 @@ void zoxexec::printRoomInformation() {
   }
 }
 
+// INFO: the inventory list joins the room information when items come.
+int zoxexec::infoCommand() {
+  con_->printText(kSlotScreen, "\n\n", 1);
+  printRoomInformation();
+  con_->printText(kSlotScreen, "\n", 1);
+  return 0;
+}
+
 // The item lists and the resource display come with items.
 int zoxexec::printItemList(bool inventory, std::string_view heading) {
   (void)inventory;

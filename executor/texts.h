@@ -88,6 +88,9 @@ inline constexpr std::string_view kKeysIgnoreExitResume = "IER";
 inline constexpr std::string_view kResumeFailed = "\n\nERROR in function CMD_RESUME !";
 inline constexpr std::string_view kSeekFailed = "\n\nSEEK-ERROR !";
 
+inline constexpr std::string_view kSaveNotYet = "\nSaving games is not available in this edition yet.\n";
+inline constexpr std::string_view kLoadNotYet = "\nLoading games is not available in this edition yet.\n";
+
 inline constexpr std::string_view kNoRoomInformation = "No room information available.";
 
 }  // namespace zox::texts
