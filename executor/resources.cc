@@ -42,8 +42,8 @@ int zoxexec::showResource(int index) {
     return showResourceFrom(file_, *block);
   }
   // Registered by another part (before a part switch, or before a load of a game saved in
-  // another part): its block lies in that part's file, which must still be the file checked
-  // when it was opened.
+  // another part): its block lies in that part's file, which must still be a sound file of
+  // this adventure with a block at that offset.
   std::unique_ptr<std::FILE, FileCloser> other(openPlainStream(partFileName(path_, entry.part)));
   if (!other) return kErrResourcePart;
   AdventureIdentity identity = identity_;
