@@ -11,7 +11,7 @@ namespace zox {
 namespace {
 
 constexpr char kEscape = 0x1B;
-constexpr size_t kPieceChars = 81;  // printed in pieces of this many characters
+constexpr size_t kPieceChars = 81;       // printed in pieces of this many characters
 constexpr uint32_t kNumberCap = 100000;  // larger numbers are ignored like any unknown one
 
 // Console colours of the ANSI colours 0 to 7 (30-37 foreground, 40-47 background).

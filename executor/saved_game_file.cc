@@ -73,8 +73,7 @@ std::optional<std::vector<uint8_t>> encodeSavedGame(const SavedGame& g) {
   putU16(out, g.statusLines);
   // 21: the code it belongs to; 22: the file's own sum from the description on.
   putU32(out, g.codeChecksum);
-  const uint32_t sum =
-      sum32(std::span<const uint8_t>(out).subspan(kSaveChecksumStart), 0);
+  const uint32_t sum = sum32(std::span<const uint8_t>(out).subspan(kSaveChecksumStart), 0);
   putU32(out, sum);
   return out;
 }

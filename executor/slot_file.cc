@@ -1,11 +1,11 @@
 // Slot files on disk: plain-file reads and the write through a temporary file.
 #include "executor/slot_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <new>
 
 #include "executor/saved_game_file.h"

@@ -218,9 +218,9 @@ TEST_F(ExecutorItems, PlainResourceIsPrintedInPiecesOf81) {
   ASSERT_EQ(startUp(file), 0);
   const size_t mark = fakeScreen().trace.size();
   EXPECT_EQ(play(), -1);
-  EXPECT_EQ(traceSince(mark),
-            (std::vector<std::string>{"print 0 " + text.substr(0, 81), "print 0 " + text.substr(81, 81),
-                                      "print 0 " + text.substr(162) + "\n", "colour 0 7 0"}));
+  EXPECT_EQ(traceSince(mark), (std::vector<std::string>{
+                                  "print 0 " + text.substr(0, 81), "print 0 " + text.substr(81, 81),
+                                  "print 0 " + text.substr(162) + "\n", "colour 0 7 0"}));
 }
 
 TEST_F(ExecutorItems, ColourSequencesOfAResource) {
@@ -314,12 +314,12 @@ TEST_F(ExecutorItems, ResourceOfAnEarlierPartComesFromItsFile) {
 
   // Part 1's file changed since: its resource is refused, not read from wherever it lies now.
   write(withResources(
-            {"NEW ONE"},
-            [](Code& c, auto& at) {
-              c.init().op(Op::Resource).u32(at[0]).u8(0).print("x");
-              c.room(1).op(Op::Continue).u8(2).end();
-            },
-            1, 2, "Tale"));
+      {"NEW ONE"},
+      [](Code& c, auto& at) {
+        c.init().op(Op::Resource).u32(at[0]).u8(0).print("x");
+        c.room(1).op(Op::Continue).u8(2).end();
+      },
+      1, 2, "Tale"));
   keys({'I'});
   mark = out().size();
   EXPECT_EQ(play(), -1);

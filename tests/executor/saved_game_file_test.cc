@@ -1,14 +1,15 @@
 // The saved-game file without an engine: the bytes against the layout table field by field,
 // the reader's results for damaged and cut files, the listing line of a slot, and the writer
 // that must never lose the slot's earlier game.
-#include <gtest/gtest.h>
+#include "executor/saved_game_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "executor/saved_game_file.h"
+#include <cerrno>
+
 #include "executor/slot_file.h"
 #include "format/bytes.h"
 #include "format/text_key.h"
@@ -43,7 +44,9 @@ SavedGame sampleGame() {
     g.messages[n - 1] = n == 1 ? std::optional<std::string>() : "m" + std::to_string(n);
   }
   g.initTexts[0] = "first";
-  g.initTexts[255] = "Gr\xFC\xDF" "e";
+  g.initTexts[255] =
+      "Gr\xFC\xDF"
+      "e";
   g.snapshot[3] = "room text three";
   for (int i = 0; i < 256; ++i) g.numbers[i] = i * 1000 - 77;
   g.numbers[9] = INT32_MIN;
@@ -78,9 +81,12 @@ class LayoutWalk {
     bytes(what, want);
   }
   void u8(std::string_view what, uint8_t v) { bytes(what, std::string(1, char(v))); }
-  void u16(std::string_view what, uint16_t v) { bytes(what, std::string{char(v & 0xFF), char(v >> 8)}); }
+  void u16(std::string_view what, uint16_t v) {
+    bytes(what, std::string{char(v & 0xFF), char(v >> 8)});
+  }
   void u32(std::string_view what, uint32_t v) {
-    bytes(what, std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)});
+    bytes(what, std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
+                            char(v >> 24)});
   }
   size_t at() const { return at_; }
 
@@ -122,7 +128,12 @@ TEST(ExecutorSavedGameFile, BytesFollowTheLayoutFieldByField) {
   w.u32("22 saved-game checksum", sum);
   EXPECT_EQ(w.at(), file.size()) << "bytes after field 22";
   // The umlauts and the line break went through the text mapping, not as raw bytes.
-  EXPECT_EQ(zox::unscramble(zox::scramble("Gr\xFC\xDF" "e").value()).value(), "Gr\xFC\xDF" "e");
+  EXPECT_EQ(zox::unscramble(zox::scramble("Gr\xFC\xDF"
+                                          "e")
+                                .value())
+                .value(),
+            "Gr\xFC\xDF"
+            "e");
 }
 
 TEST(ExecutorSavedGameFile, ReaderGivesBackWhatWasWritten) {
@@ -249,7 +260,11 @@ TEST(ExecutorSavedGameFile, ListingLines) {
       {"description", std::string("ZOXSAV\tBy the well\n\x11\x22"), "By the well\n"},
       {"line without newline", "ZOXSAV\t" + std::string(80, 'a'), std::string(74, 'a') + "\n"},
       {"0x00 inside", std::string("ZOXSAV\tab\0cd\n", 13), "ab\n"},
-      {"umlauts kept", std::string("ZOXSAV\tK\xFC" "che\n"), "K\xFC" "che\n"},
+      {"umlauts kept",
+       std::string("ZOXSAV\tK\xFC"
+                   "che\n"),
+       "K\xFC"
+       "che\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(zox::slotListingLine(c.start), c.line) << c.what;

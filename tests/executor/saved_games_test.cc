@@ -229,12 +229,9 @@ TEST_F(ExecutorSavedGames, LoadResultsAndTheirMessages) {
     std::vector<int> answers;
     std::string message;
   } cases[] = {
-      {'9', {'y'}, "\nFile not found !\n"},
-      {'1', {'y'}, "\nLoad-Error !\n"},
-      {'2', {'y'}, "\nIncorrect format !\n"},
-      {'3', {'y'}, "\nIncorrect version !\n"},
-      {'4', {'y'}, "\nSA? changed !\n"},
-      {'0', {'n'}, ""},
+      {'9', {'y'}, "\nFile not found !\n"},   {'1', {'y'}, "\nLoad-Error !\n"},
+      {'2', {'y'}, "\nIncorrect format !\n"}, {'3', {'y'}, "\nIncorrect version !\n"},
+      {'4', {'y'}, "\nSA? changed !\n"},      {'0', {'n'}, ""},
   };
   for (const auto& k : cases) {
     keys({k.key});

@@ -19,7 +19,7 @@ int rowOf(Screen& s, const std::string& text) {
 }
 
 TEST(ExecutorScreenItems, InventoryAndRoomItemLists) {
-  const std::string chain = "a heavy chain of rusted iron";   // 28
+  const std::string chain = "a heavy chain of rusted iron";  // 28
   const std::string stick = "a silver candlestick, dented";  // 28
   const std::string notes = "a bundle of letters, tied up";  // 28
   TempDir dir;

@@ -117,8 +117,8 @@ class Game {
 
  private:
   bool movedOn(int row, int col) {
-    return screen.waitUntil(
-               [&] { return screen.cursorRow() != row || screen.cursorCol() != col; }, kLong) &&
+    return screen.waitUntil([&] { return screen.cursorRow() != row || screen.cursorCol() != col; },
+                            kLong) &&
            screen.waitForIdle(kLong);
   }
   static std::vector<std::string> withProgram(const std::vector<std::string>& args) {
@@ -136,16 +136,16 @@ class Game {
   }
 };
 
-#define START_OR_SKIP(game)                                                  \
-  do {                                                                       \
-    switch ((game).start()) {                                                \
-      case Game::kPrompt:                                                    \
-        break;                                                               \
-      case Game::kNoPrompt:                                                  \
-        GTEST_SKIP() << "this build has no command prompt yet";              \
-      case Game::kFailed:                                                    \
-        FAIL() << "no prompt:\n" << (game).screen.dump();                    \
-    }                                                                        \
+#define START_OR_SKIP(game)                                     \
+  do {                                                          \
+    switch ((game).start()) {                                   \
+      case Game::kPrompt:                                       \
+        break;                                                  \
+      case Game::kNoPrompt:                                     \
+        GTEST_SKIP() << "this build has no command prompt yet"; \
+      case Game::kFailed:                                       \
+        FAIL() << "no prompt:\n" << (game).screen.dump();       \
+    }                                                           \
   } while (0)
 
 // SAVE into an empty slot with a description.
@@ -156,8 +156,7 @@ void saveInto(Game& g, char slot, const std::string& description) {
   ASSERT_TRUE(g.cursorRowHas("D>")) << g.screen.dump();
   ASSERT_TRUE(g.line(description)) << g.screen.dump();
   ASSERT_TRUE(g.atPrompt()) << g.screen.dump();
-  ASSERT_NE(g.screen.text().find("Current game was saved."), std::string::npos)
-      << g.screen.dump();
+  ASSERT_NE(g.screen.text().find("Current game was saved."), std::string::npos) << g.screen.dump();
 }
 
 // LOAD from a slot, answered yes, on a clear screen: the screen once the prompt is back.
@@ -422,8 +421,7 @@ TEST(ExecutorScreenSavedGames, ASaveThatCannotBeWrittenKeepsTheOldSlot) {
   const std::string older = "ZOXSAV\tthe old game\nand the rest of it";
   dir.write("quest.sa1", older);
   const std::set<std::string> before = filesIn(dir);
-  Game g({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""}, {"quest.zox"},
-         dir);
+  Game g({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""}, {"quest.zox"}, dir);
   START_OR_SKIP(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("add")) << s.dump();
