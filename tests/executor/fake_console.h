@@ -18,16 +18,16 @@ struct OutOfKeys : std::runtime_error {
 struct FakeScreen {
   std::string transcript;           // every printed text and character, in order
   std::vector<std::string> events;  // "clear 1", "colour 0 4 0", "wait", "top 2", ...
-  // printText calls ("print 0 text") and setColour calls ("colour 0 4 0"), in order.
-  std::vector<std::string> trace;
-  std::deque<int> keys;           // answers to key waits
-  std::deque<std::string> lines;  // answers to readLine
-  int x = 0;                      // cursor, screen coordinates
+  std::deque<int> keys;             // answers to key waits
+  std::deque<std::string> lines;    // answers to readLine
+  int x = 0;                        // cursor, screen coordinates
   int y = 0;
   int foreground[7] = {};
   int background[7] = {};
   int waits = 0;  // key waits answered
   bool eightColour = false;
+  // printText calls ("print 0 text") and setColour calls ("colour 0 4 0"), in order.
+  std::vector<std::string> trace;
 
   void reset() { *this = FakeScreen{}; }
   bool saw(const std::string& event) const;
