@@ -309,6 +309,9 @@ void zoxexec::takeSavedGame(SavedGame& g, std::array<Text, kTableSize>& roomText
   statusOffset_ = g.statusOffset;
   for (int c = 0; c < kColourSettings; ++c) colours_[c] = static_cast<uint8_t>(g.colours[c]);
   statusLineCount_ = g.statusLines;
+  // A game saved before any command prompt was served has no return offset; a clause run
+  // after the load must still come back to the loaded game, not to the file's start.
+  if (returnOffset_ == 0) returnOffset_ = statementOffset_;
   // The console shows the loaded colours, not those of the game before.
   applyColours();
   // The main cursor goes to the statement the game was saved at, in the file now in use, so

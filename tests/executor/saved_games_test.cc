@@ -122,6 +122,18 @@ TEST_F(ExecutorSavedGames, LoadBringsBackTheSavedGame) {
   EXPECT_EQ(engine.currentRoom(), 1);
 }
 
+// The castle was saved outside any command prompt: a clause ended after the load goes back to
+// the statement the game was saved at, not to offset 0.
+TEST_F(ExecutorSavedGames, AClauseEndedAfterTheLoadReturnsIntoTheLoadedGame) {
+  saveFirstStop(0);
+  ASSERT_EQ(play(), -1);
+  ASSERT_EQ(load(slot(0)), zox::kLoaded);
+  ASSERT_EQ(engine.returnFromClause(), 0);
+  EXPECT_EQ(play(), -1);  // the QUIT of the first stop
+  EXPECT_EQ(engine.currentRoom(), 1);
+  EXPECT_EQ(out().find("Error"), std::string::npos) << out();
+}
+
 TEST_F(ExecutorSavedGames, SaveCommandWithItsQuestionsAndMessages) {
   ASSERT_EQ(startUp(castle().file()), 0);
   ASSERT_EQ(play(), -1);
