@@ -89,29 +89,6 @@ TEST_F(ExecutorItems, InventoryLists) {
   }
 }
 
-TEST_F(ExecutorItems, RoomItemListsAndTheirHeading) {
-  Code c;
-  c.init();
-  varFlag(c, 1, true);
-  varFlag(c, 3, true);
-  c.room(1);
-  item(c, 1, "an old brass lamp");
-  item(c, 2, "a coil of rope");
-  item(c, 3, "a key");
-  c.op(Op::PrintItemList).text("You see: ").nl();
-  c.setFlag(1, false).setFlag(3, false);
-  c.op(Op::PrintItemList).text("Here: ").nl();
-  c.go(2);
-  c.room(2).op(Op::PrintItemList).text("Bare: ").print("|after").quit().end();
-  ASSERT_EQ(startUp(c.file()), 0);
-  const size_t mark = out().size();
-  EXPECT_EQ(play(), -1);
-  EXPECT_EQ(screen().since(mark),
-            "You see: an old brass lamp, a key\n"
-            "Here: nothing\n"
-            "Bare: Item information not found !|after");
-}
-
 // A name for which its length, the column and 2 reach 80 starts a new line under the first.
 TEST_F(ExecutorItems, LongNamesWrapUnderTheFirstName) {
   const struct {

@@ -198,33 +198,6 @@ TEST_F(ExecutorSavedGames, AFailingWriteKeepsTheSlotAndSaysWriteError) {
   engine.setSlotFileSystem(nullptr);
 }
 
-TEST_F(ExecutorSavedGames, ListingShowsEveryKindOfSlot) {
-  ASSERT_EQ(startUp(castle().file()), 0);
-  dir.write("adv.sa0", "ZOXSAV\t\n");
-  dir.write("adv.sa1", "ZOXSA");
-  dir.write("adv.sa2", "ZOXKV\x91\t");
-  dir.write("adv.sa3", "ZOXSAV\xFF");
-  dir.write("adv.sa4", "ZOXSAV desc\n");
-  dir.write("adv.sa5", "ZOXSAV\t");
-  dir.write("adv.sa6", std::string("ZOXSAV\t\0x\n", 10));
-  dir.write("adv.sa7", "ZOXSAV\tthe tower, at night\n\x05\x06");
-  ASSERT_EQ(mkdir(slot(8).c_str(), 0700), 0);  // not a file: nothing to list
-  const size_t mark = out().size();
-  engine.listSavedGames();
-  EXPECT_EQ(screen().since(mark),
-            "\n\nSaved games:\n\n"
-            "0 ... \n"
-            "1 ... read error\n"
-            "2 ... this is not a saved game\n"
-            "3 ... read error\n"
-            "4 ... incorrect version\n"
-            "5 ... read error\n"
-            "6 ... no description found\n"
-            "7 ... the tower, at night\n"
-            "8 ... empty\n"
-            "9 ... empty\n");
-}
-
 TEST_F(ExecutorSavedGames, LoadResultsAndTheirMessages) {
   saveFirstStop(0);
   const std::string good = dir.read("adv.sa0");
