@@ -134,3 +134,43 @@ std::vector<CodeBlock> codeBlocks(std::string_view markdown) {
 }
 
 }  // namespace docscheck
+
+namespace docscheck {
+
+std::vector<std::string> headingAnchors(std::string_view markdown) {
+  std::vector<std::string> anchors;
+  bool code = false;
+  for (const std::string& line : lines(markdown)) {
+    if (trim(line).rfind("```", 0) == 0) code = !code;
+    if (code || line.empty() || line[0] != '#') continue;
+    size_t text = line.find_first_not_of('#');
+    if (text == std::string::npos || line[text] != ' ') continue;
+    std::string anchor;
+    for (char c : trim(line.substr(text))) {
+      unsigned char u = static_cast<unsigned char>(c);
+      if (std::isalnum(u) || c == '-' || c == '_') {
+        anchor += static_cast<char>(std::tolower(u));
+      } else if (c == ' ') {
+        anchor += '-';
+      }
+    }
+    anchors.push_back(anchor);
+  }
+  return anchors;
+}
+
+std::vector<std::string> linkTargets(std::string_view markdown) {
+  static const std::regex link(R"(\]\(([^)\s]+)\))");
+  std::vector<std::string> targets;
+  bool code = false;
+  for (const std::string& line : lines(markdown)) {
+    if (trim(line).rfind("```", 0) == 0) code = !code;
+    if (code) continue;
+    for (std::sregex_iterator it(line.begin(), line.end(), link), end; it != end; ++it) {
+      targets.push_back((*it)[1]);
+    }
+  }
+  return targets;
+}
+
+}  // namespace docscheck

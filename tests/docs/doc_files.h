@@ -48,3 +48,15 @@ struct CodeBlock {
 std::vector<CodeBlock> codeBlocks(std::string_view markdown);
 
 }  // namespace docscheck
+
+namespace docscheck {
+
+// The anchors of a page's headings as the Markdown renderer makes them: lower case, blanks
+// become "-", punctuation other than "-" and "_" is dropped ("## 3. The `IF` test" gives
+// "3-the-if-test").
+std::vector<std::string> headingAnchors(std::string_view markdown);
+
+// The targets of the page's inline links "[text](target)", outside code blocks.
+std::vector<std::string> linkTargets(std::string_view markdown);
+
+}  // namespace docscheck
