@@ -2,6 +2,7 @@
 // line-feed escape sequences it holds carried out, and the text colour restored afterwards.
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "executor/engine.h"
 #include "executor/errors.h"
@@ -44,12 +45,17 @@ int zoxexec::showResource(int index) {
   // Registered by another part (before a part switch, or before a load of a game saved in
   // another part): its block lies in that part's file, which must still be a sound file of
   // this adventure with a block at that offset.
-  std::unique_ptr<std::FILE, FileCloser> other(openPlainStream(partFileName(path_, entry.part)));
-  if (!other) return kErrResourcePart;
-  AdventureIdentity identity = identity_;
+  std::unique_ptr<std::FILE, FileCloser> other;
   FileHeader header;
-  if (checkAdventureFile(other.get(), identity, &header) != 0 || header.part != entry.part) {
-    return kErrResourcePart;
+  try {
+    other.reset(openPlainStream(partFileName(path_, entry.part)));
+    if (!other) return kErrResourcePart;
+    AdventureIdentity identity = identity_;
+    if (checkAdventureFile(other.get(), identity, &header) != 0 || header.part != entry.part) {
+      return kErrResourcePart;
+    }
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
   }
   const ResourceBlock* block = findBlock(header.blocks, entry.offset);
   if (block == nullptr) return kErrResourcePart;
