@@ -48,7 +48,11 @@ enum ColourSetting : int {
 struct ResourceEntry {
   uint32_t offset;  // of the resource block in the file that registered it
   uint8_t kind;     // 0: ANSITEXT
+  uint8_t part;     // the part whose [INIT registered it: its file holds the block
 };
+
+struct SavedGame;
+struct SlotFileSystem;
 
 class zoxexec {
  public:
@@ -161,8 +165,12 @@ class zoxexec {
 
   // ---- Items, room information, resources (items.cc) ------------------------------------
 
+  // The inventory list (the items of the [INVENTORY section whose flags are set, under
+  // interface message 11) or the room's item list under the heading. 0 or 2, 6, 20.
   int printItemList(bool inventory, std::string_view heading);
   void printRoomInformation();
+  // LOAD of an ANSITEXT resource, read from the file of the part that registered it. 0, 5 (the
+  // file in use cannot be read there) or 64 (an earlier part's file fails its check).
   int showResource(int index);
   // The INFO command at the prompt: room information and inventory. 0 or an error.
   int infoCommand();
@@ -173,6 +181,19 @@ class zoxexec {
   // 0 (the prompt is shown again) or an error number.
   int saveCommand();
   int loadCommand();
+  // The ten slot lines.
+  void listSavedGames();
+  // Saves the running game into a slot file, asking first if it exists: 0 saved, 1 write
+  // error (the slot file is as it was), 2 the player declined.
+  int saveGame(const std::string& slotFile, std::string_view description);
+  // Asks, then loads a slot file: a LoadResult. Only a load that passed every check changes
+  // the engine (and, for a game saved in another part, the open file).
+  int loadGame(const std::string& slotFile);
+  // What follows a successful load: fresh screen, title and status, the loaded room's
+  // information and the inventory. 0 or an error.
+  int showLoadedGame();
+  // Tests make the slot file's writing fail through this; nullptr for the real system calls.
+  void setSlotFileSystem(const SlotFileSystem* fs) { slotFileSystem_ = fs; }
 
   // ---- Settings for tests and benchmarks ------------------------------------------------
 
@@ -264,6 +285,18 @@ class zoxexec {
   Text& roomTextSlot(int i) { return statusRun_ ? statusTexts_[i & 0xFF] : roomTexts_[i & 0xFF]; }
   int searchRoom(uint16_t room, uint64_t stopAt, bool& found);
 
+  // saved_games.cc
+  bool askYesNo();
+  int askDescription(std::string& description);
+  void fillSavedGame(SavedGame& game, std::string_view description) const;
+  int loadVerified(const std::string& slotFile);
+  int openSavedPart(int part, std::FILE*& file, FileHeader& header);
+  void takeSavedGame(SavedGame& game, std::array<Text, kTableSize>& roomTexts, std::FILE* newFile,
+                     FileHeader* header);
+
+  // resources.cc
+  int showResourceFrom(std::FILE* file, const ResourceBlock& block);
+
   void setFlag(int i, bool on) {
     uint8_t& byte = flags_[(i & 0xFF) >> 3];
     byte = on ? static_cast<uint8_t>(byte | (1u << (i & 7)))
@@ -339,6 +372,7 @@ class zoxexec {
   int32_t numberInput_ = 0;
 
   std::chrono::milliseconds startPause_{2000};
+  const SlotFileSystem* slotFileSystem_ = nullptr;
 };
 
 }  // namespace zox

@@ -43,5 +43,6 @@ inline constexpr int kErrResourceKind = 60;      // a resource kind byte other t
 inline constexpr int kErrRefusedInStatus = 61;   // a statement the [STATUS section may not hold
 inline constexpr int kErrNotPlayable = 62;       // a statement this edition cannot play yet
 inline constexpr int kErrNoResource = 63;        // LOAD of a resource never registered
+inline constexpr int kErrResourcePart = 64;      // LOAD: the part file holding it fails its check
 
 }  // namespace zox

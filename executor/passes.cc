@@ -183,7 +183,7 @@ int zoxexec::applyInitStatement(int kind) {
       case Op::Resource:
         if (resources_.size() >= kMaxResources) return kErrTooManyResources;
         if (o.firstByte != 0) return kErrResourceKind;
-        resources_.push_back({static_cast<uint32_t>(o.value), o.firstByte});
+        resources_.push_back({static_cast<uint32_t>(o.value), o.firstByte, part_});
         return 0;
       default:
         break;

@@ -88,9 +88,30 @@ inline constexpr std::string_view kKeysIgnoreExitResume = "IER";
 inline constexpr std::string_view kResumeFailed = "\n\nERROR in function CMD_RESUME !";
 inline constexpr std::string_view kSeekFailed = "\n\nSEEK-ERROR !";
 
-inline constexpr std::string_view kSaveNotYet = "\nSaving games is not available in this edition yet.\n";
-inline constexpr std::string_view kLoadNotYet = "\nLoading games is not available in this edition yet.\n";
-
+// Items and room information.
 inline constexpr std::string_view kNoRoomInformation = "No room information available.";
+inline constexpr std::string_view kNoItemInformation = "Item information not found !";
+
+// Saved games: the listing, the questions and the results.
+inline constexpr std::string_view kSavedGamesHeading = "\n\nSaved games:\n\n";
+inline constexpr std::string_view kSlotLineSeparator = " ... ";
+inline constexpr std::string_view kAskSaveSlot =
+    "\nAt which position do you want to save your game (0-9) ? ";
+inline constexpr std::string_view kAskLoadSlot = "\nWhich saved game do you want to load (0-9) ? ";
+inline constexpr std::string_view kDescriptionPrompt = "\nD> ";
+inline constexpr std::string_view kWriteError = "\n\nWrite-Error !";
+// The message of each load result 1 to 8 (index 0 and 9 print nothing).
+inline constexpr std::array<std::string_view, 10> kLoadResults = {
+    "",
+    "\nFile not found !\n",
+    "\nLoad-Error !",
+    "\nIncorrect format !\n",
+    "\nIncorrect version !\n",
+    "\nNot enough memory to load !",
+    "\nZox changed !",
+    "\nSA? changed !",
+    "\nError in TESTZOX !",
+    "",
+};
 
 }  // namespace zox::texts

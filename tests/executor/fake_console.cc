@@ -69,6 +69,7 @@ void Console::printChar(int slot, int character, int paging) {
 void Console::printText(int slot, MaybeText text, int paging) {
   currentSlot_ = slot;
   if (!text) return;
+  fs().trace.push_back("print " + std::to_string(slot) + " " + std::string(*text));
   for (char c : *text) printChar(slot, static_cast<unsigned char>(c), paging);
 }
 
@@ -76,6 +77,8 @@ void Console::setColour(int slot, int foreground, int background) {
   if (slot < 0 || slot >= kSlotCount) return;
   fs().foreground[slot] = foreground;
   fs().background[slot] = background;
+  fs().trace.push_back("colour " + std::to_string(slot) + " " + std::to_string(foreground) + " " +
+                       std::to_string(background));
   event("colour " + std::to_string(slot) + " " + std::to_string(foreground) + " " +
         std::to_string(background));
 }

@@ -26,6 +26,8 @@ struct FakeScreen {
   int background[7] = {};
   int waits = 0;  // key waits answered
   bool eightColour = false;
+  // printText calls ("print 0 text") and setColour calls ("colour 0 4 0"), in order.
+  std::vector<std::string> trace;
 
   void reset() { *this = FakeScreen{}; }
   bool saw(const std::string& event) const;
