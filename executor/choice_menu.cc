@@ -40,8 +40,8 @@ class ChoiceMenu {
   std::array<int, zoxexec::kChoiceListSize> rows_{};  // counted from the menu's first row
   int mark_ = 0;
   int previous_ = 0;
-  bool inPlace_ = false;       // the whole menu is on screen: a move redraws two rows
-  bool layoutNeeded_ = true;   // decide inPlace_ at the next full draw
+  bool inPlace_ = false;      // the whole menu is on screen: a move redraws two rows
+  bool layoutNeeded_ = true;  // decide inPlace_ at the next full draw
   int firstRow_ = 0;
 };
 

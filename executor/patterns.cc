@@ -26,8 +26,8 @@ int fold(char c) {
 
 }  // namespace
 
-int PatternMatcher::match(std::string_view pattern, std::span<const std::string> words,
-                          int first, int* next) {
+int PatternMatcher::match(std::string_view pattern, std::span<const std::string> words, int first,
+                          int* next) {
   if (first < 0 || static_cast<size_t>(first) > words.size()) return kPatternNoMatch;
   words_ = words;
   if (!prepare(pattern, words.size())) return kPatternNoMatch;
