@@ -1,10 +1,10 @@
 // The pattern matcher of command clauses: words, optional groups, alternatives, folding, and
 // patterns that only a damaged file can hold.
+#include "executor/patterns.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-#include "executor/patterns.h"
 
 namespace zoxtest {
 namespace {
@@ -60,8 +60,12 @@ TEST(ExecutorPatterns, TheLanguageMatchesAndRefuses) {
       {"{a}|{b}|{c}d", "d", "0"},
       {"|{x}y", "y", "2"},  // a leading bar: no alternative was refused, the group is passed
       {"", "look", "1@0"},
-      {"schl\xfcssel", "SCHL\xdcSSEL", "2"},          // ü matches Ü
-      {"stra\xdf" "e", "STRA\xdf" "E", "2"},          // ß has no capital: equal bytes only
+      {"schl\xfcssel", "SCHL\xdcSSEL", "2"},  // ü matches Ü
+      {"stra\xdf"
+       "e",
+       "STRA\xdf"
+       "E",
+       "2"},  // ß has no capital: equal bytes only
   };
   for (const auto& c : cases) {
     EXPECT_EQ(match(c.pattern, c.line), c.result) << c.pattern << " / " << c.line;
@@ -81,10 +85,10 @@ TEST(ExecutorPatterns, DamagedPatternsNeverMatchAndEndQuickly) {
     std::string line;
     const char* result;
   } cases[] = {
-      {"take{the", "take the", "0"},                      // a group never closed
-      {"take}the{", "take the", "0"},                     // closed before it opened
-      {"{a}|b", "b", "0"},                                // a bar without a group
-      {"{a}|", "a", "0"},                                 // a bar at the end
+      {"take{the", "take the", "0"},                        // a group never closed
+      {"take}the{", "take the", "0"},                       // closed before it opened
+      {"{a}|b", "b", "0"},                                  // a bar without a group
+      {"{a}|", "a", "0"},                                   // a bar at the end
       {std::string(300, 'a'), std::string(300, 'a'), "0"},  // longer than a source line
       {deep, "x", "0"},
       {closed, "x", "2"},  // deep but whole: it still matches, without deep recursion costs

@@ -23,16 +23,11 @@ inline std::unique_ptr<Screen> playSource(const TempDir& dir, const std::string&
   return std::make_unique<Screen>(std::vector<std::string>{binPath("zoxexec"), name + ".zox"}, o);
 }
 
-// The cursor stands just after the prompt at the end of its row.
+// The cursor's row is the prompt, with the cursor just after it.
 inline bool atPrompt(Screen& s, const std::string& prompt) {
+  const std::string shown = prompt.substr(0, prompt.find_last_not_of(' ') + 1);
   return s.waitUntil(
-      [&] {
-        const std::string row = s.row(s.cursorRow());
-        const std::string shown = prompt.substr(0, prompt.find_last_not_of(' ') + 1);
-        return row.size() >= shown.size() &&
-               row.compare(row.size() - shown.size(), shown.size(), shown) == 0 &&
-               s.cursorCol() == int(row.size() + prompt.size() - shown.size());
-      },
+      [&] { return s.row(s.cursorRow()) == shown && s.cursorCol() == int(prompt.size()); },
       kPlayWait);
 }
 

@@ -42,8 +42,10 @@ TEST(ExecutorScreenCommand, NumbersWordsAndBuiltInCommands) {
     ASSERT_TRUE(atPrompt(*s, "Number ? ")) << line << "\n" << s->dump();
   }
   // Accepted: "1 2" is 1; the GO TO back shows the statement's prompt again.
-  for (const auto& [line, shown] : {std::pair{"1 2", "got 1"}, {"-2147483648", "got -2147483648"},
-                                    {"-7", "got -7"}, {"+12", "got 12"}}) {
+  for (const auto& [line, shown] : {std::pair{"1 2", "got 1"},
+                                    {"-2147483648", "got -2147483648"},
+                                    {"-7", "got -7"},
+                                    {"+12", "got 12"}}) {
     ASSERT_TRUE(answer(*s, line, shown)) << line << "\n" << s->dump();
   }
   ASSERT_TRUE(atPrompt(*s, "CMD> ")) << s->dump();
@@ -75,13 +77,13 @@ TEST(ExecutorScreenCommand, NumbersWordsAndBuiltInCommands) {
 
   ASSERT_TRUE(answer(*s, "?", "QUIT  ... to return to sh")) << s->dump();
   const std::string help = s->text();
-  for (const char* line : {"Internal Help:", "ZOXEXEC KV - Zox adventure executor V0.99B1", "Type",
-                           "?     ... for this help", "CLS   ... to clear screen",
-                           "INFO  ... to display room information",
-                           "SAVE  ... to save the current game", "LOAD  ... to load a saved game",
-                           "START ... to restart the game"}) {
+  for (const char* line :
+       {"Internal Help:", "ZOXEXEC KV - Zox adventure executor V0.99B1", "Type",
+        "?     ... for this help", "CLS   ... to clear screen",
+        "INFO  ... to display room information", "SAVE  ... to save the current game",
+        "LOAD  ... to load a saved game", "START ... to restart the game"}) {
     EXPECT_NE(help.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n"
-                                                                           << s->dump();
+                                                                             << s->dump();
   }
   ASSERT_TRUE(atPrompt(*s, "CMD> ")) << s->dump();
   s->type("cls\r");
@@ -141,8 +143,7 @@ TEST(ExecutorScreenCommand, ChangedMessagesStartAndAnUnansweredCommand) {
   ASSERT_TRUE(answer(*s, "START", "Are you sure (y/n) ?")) << s->dump();
   s->type("J");
   // A fresh screen from the start room ([INIT sets visits to 0 again).
-  ASSERT_TRUE(s->waitUntil([&] { return s->text().find("START") == std::string::npos; },
-                           kPlayWait))
+  ASSERT_TRUE(s->waitUntil([&] { return s->text().find("START") == std::string::npos; }, kPlayWait))
       << s->dump();
   ASSERT_TRUE(atPrompt(*s, "What now? ")) << s->dump();
   EXPECT_EQ(s->row(1), "Visit 1");
