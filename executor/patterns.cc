@@ -44,8 +44,9 @@ bool PatternMatcher::prepare(std::string_view pattern, size_t wordCount) {
   const size_t n = pattern.size();
   if (n > kMaxPatternLength) return false;
   pattern_ = pattern;
-  close_.assign(n, 0);
-  ordinal_.assign(n, 0);
+  // Only the entries of a '{' are ever read, and each of them is written below.
+  close_.resize(n);
+  ordinal_.resize(n);
   std::array<uint16_t, kMaxPatternLength> open;
   size_t depth = 0;
   groups_ = 0;
