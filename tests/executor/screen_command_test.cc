@@ -45,7 +45,8 @@ TEST(ExecutorScreenCommand, NumbersWordsAndBuiltInCommands) {
   for (const auto& [line, shown] : {std::pair{"1 2", "got 1"},
                                     {"-2147483648", "got -2147483648"},
                                     {"-7", "got -7"},
-                                    {"+12", "got 12"}}) {
+                                    {"+5", "got 5"},
+                                    {"12", "got 12"}}) {
     ASSERT_TRUE(answer(*s, line, shown)) << line << "\n" << s->dump();
   }
   ASSERT_TRUE(atPrompt(*s, "CMD> ")) << s->dump();
@@ -92,7 +93,7 @@ TEST(ExecutorScreenCommand, NumbersWordsAndBuiltInCommands) {
   ASSERT_TRUE(atPrompt(*s, "CMD> ")) << s->dump();
   EXPECT_EQ(s->cursorRow(), 2);  // below the title, after the prompt's new line
 
-  ASSERT_TRUE(answer(*s, "QUIT", "Are you sure (y/n) ?")) << s->dump();
+  ASSERT_TRUE(answer(*s, "quit", "Are you sure (y/n) ?")) << s->dump();
   s->type("Y");
   ASSERT_TRUE(s->waitForExit(kPlayWait)) << s->dump();
   EXPECT_EQ(s->exitStatus(), 255);
@@ -114,7 +115,14 @@ TEST(ExecutorScreenCommand, ChangedMessagesStartAndAnUnansweredCommand) {
                       "INPUT \"What now? \"\n"
                       "(look)\n"
                       "PRINT \"A bare hall.\"\n"
-                      "RESUME\n");
+                      "RESUME\n"
+                      "(wide)\n"
+                      "GO TO [ROOM wide]\n"
+                      "[ROOM wide]\n"
+                      "INPUT \"" +
+                          std::string(51, '-') +
+                          "\"\n"
+                          "GO TO [ROOM hall]\n");
   ASSERT_TRUE(s);
   ASSERT_TRUE(s->waitForText("Visit 1", kPlayWait)) << s->dump();
   ASSERT_TRUE(atPrompt(*s, "What now? ")) << s->dump();
@@ -147,6 +155,12 @@ TEST(ExecutorScreenCommand, ChangedMessagesStartAndAnUnansweredCommand) {
       << s->dump();
   ASSERT_TRUE(atPrompt(*s, "What now? ")) << s->dump();
   EXPECT_EQ(s->row(1), "Visit 1");
+  // A prompt that leaves fewer than 30 columns cannot read a line: error 26.
+  ASSERT_TRUE(answer(*s, "wide", "Error 26 at offset")) << s->dump();
+  ASSERT_TRUE(s->waitForText("(L/I/R/E) ?", kPlayWait)) << s->dump();
+  s->type("I");
+  ASSERT_TRUE(s->waitForText("Visit 2", kPlayWait)) << s->dump();
+  ASSERT_TRUE(atPrompt(*s, "What now? ")) << s->dump();
   ASSERT_TRUE(answer(*s, "leave", "Are you sure (y/n) ?")) << s->dump();
   s->type("j");
   ASSERT_TRUE(s->waitForExit(kPlayWait)) << s->dump();
