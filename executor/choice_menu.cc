@@ -2,6 +2,7 @@
 // accepted with Return; '?' for help, 'R' to restart and Esc to leave, each after a question.
 #include <array>
 #include <cstdlib>
+#include <new>
 
 #include "executor/engine.h"
 #include "executor/errors.h"
@@ -210,7 +211,11 @@ int ChoiceMenu::accept() {
 int zoxexec::runChoiceMenu(bool randomOrder) {
   choiceResult_ = 0;
   ChoiceMenu menu(*this, *con_);
-  return menu.run(randomOrder);
+  try {
+    return menu.run(randomOrder);
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
 }
 
 }  // namespace zox

@@ -2,10 +2,12 @@
 // and then in the [INVENTORY section, with every fallback; the room text snapshot and the
 // return to the command prompt; the two GO OTHERWISE jumps.
 //
-// Words of a section: a bracket clause header starts a clause (several in a row share its
+// How a section is built: a bracket clause header starts a clause (several in a row share its
 // body); colon clause headers after it divide the clause by the words its pattern left over,
 // and a colon OTHERWISE catches what none of them takes. A bracket OTHERWISE starts the
 // section's fallback clause.
+#include <new>
+
 #include "executor/engine.h"
 #include "executor/errors.h"
 #include "format/opcodes.h"
@@ -292,10 +294,15 @@ int zoxexec::goClauseFallback() {
   const Place back = place();
   const bool first = inventoryActive_;
   uint32_t body = 0;
-  int r = findClauseFallbackOfClause(body);
-  if (r == kErrNoClause && inventoryOffset_ != 0) {
-    inventoryActive_ = !first;
+  int r;
+  try {
     r = findClauseFallbackOfClause(body);
+    if (r == kErrNoClause && inventoryOffset_ != 0) {
+      inventoryActive_ = !first;
+      r = findClauseFallbackOfClause(body);
+    }
+  } catch (const std::bad_alloc&) {
+    r = kErrNoMemory;
   }
   if (r == kErrNoClause) r = inEitherSection(&zoxexec::findClauseFallbackOfSectionFallback, body);
   if (r == 0 && !seek(body)) r = kErrRead;
