@@ -145,8 +145,8 @@ class zoxexec {
   static constexpr int kMaxCommandWords = 40;
 
   // The prompt of INPUT in one of the three modes, with the statement's own prompt text
-  // (empty: the mode's default). Number mode: 1 with the number in numberInput(). Text mode:
-  // 0 with the line in inputLine(). Command mode: 0 with the active cursor on the clause to
+  // (empty: the mode's default). Number mode: 1 with the number read. Text mode: 0 with the
+  // line in inputLine(). Command mode: 0 with the active cursor on the clause to
   // run. Number and command mode: -1 after a confirmed restart, -2 after a confirmed QUIT.
   // Otherwise an error number (26 too narrow a field, 24 no clause, ...).
   int commandPrompt(int mode, std::string_view prompt);
@@ -230,13 +230,8 @@ class zoxexec {
   size_t resourceCount() const { return resources_.size(); }
   const std::string& currentText() const { return operands_.text; }
   bool inStatusRun() const { return statusRun_; }
-  const std::vector<std::string>& commandWords() const { return words_; }
+  // The last typed line, single-spaced.
   std::string_view inputLine() const;
-  int32_t numberInput() const { return numberInput_; }
-  uint8_t choiceResult() const { return choiceResult_; }
-  bool clauseRunning() const { return clauseRunning_; }
-  int clauseHeaderKind() const { return clauseHeaderKind_; }
-  bool inventoryCursorActive() const { return inventoryActive_; }
   uint32_t returnOffset() const { return returnOffset_; }
 
  private:
