@@ -15,6 +15,7 @@
 
 #include "console/console.h"
 #include "executor/cursor.h"
+#include "executor/patterns.h"
 #include "format/adventure_file.h"
 
 namespace zox {
@@ -142,13 +143,33 @@ class zoxexec {
 
   // ---- Command mode (command_mode.cc) ---------------------------------------------------
 
-  // The prompt of INPUT: mode 0 number, 1 command, 2 text line.
+  static constexpr int kPromptNumber = 0;   // INPUT into a number variable
+  static constexpr int kPromptCommand = 1;  // INPUT without a variable
+  static constexpr int kPromptText = 2;     // INPUT into a text variable
+  static constexpr int kMaxCommandWords = 40;
+
+  // The prompt of INPUT in one of the three modes, with the statement's own prompt text
+  // (empty: the mode's default). Number mode: 1 with the number read. Text mode: 0 with the
+  // line in inputLine(). Command mode: 0 with the active cursor on the clause to
+  // run. Number and command mode: -1 after a confirmed restart, -2 after a confirmed QUIT.
+  // Otherwise an error number (26 too narrow a field, 24 no clause, ...).
   int commandPrompt(int mode, std::string_view prompt);
   // The START command, 'R' in a choice menu and RESTART.
   int restart();
+  // Splits a typed line into the command words (at most 40) and keeps it single-spaced as the
+  // input line. The number of words.
+  int setCommandLine(std::string_view line);
+  // The keys that answer a yes/no question: the first characters of interface messages 15
+  // and 16, 'y' and 'n' where a message is empty.
+  std::string confirmKeys() const;
+  // Waits in the slot for one of the confirm keys: true for yes.
+  bool waitForYes(int slot);
 
   // ---- Choice menu (choice_menu.cc) -----------------------------------------------------
 
+  // The menu of the CHOOSE statement just fetched: 0 with choiceResult() the entry chosen (in
+  // stored order), -1 after a confirmed restart, -2 after a confirmed QUIT, or an error (52 a
+  // list of 0 or more than 16 entries, 51 an absent entry text, or the restart's error).
   int runChoiceMenu(bool randomOrder);
 
   // ---- Command clauses (clauses.cc) -----------------------------------------------------
@@ -230,6 +251,9 @@ class zoxexec {
   size_t resourceCount() const { return resources_.size(); }
   const std::string& currentText() const { return operands_.text; }
   bool inStatusRun() const { return statusRun_; }
+  // The last typed line, single-spaced.
+  std::string_view inputLine() const;
+  uint32_t returnOffset() const { return returnOffset_; }
 
  private:
   static constexpr int kMessageSlots = 20;  // 0 the password, 1 to 19 the IMSG texts
@@ -278,6 +302,44 @@ class zoxexec {
   int outputSlot() const { return statusRun_ ? kSlotStatus : kSlotText; }
   int outputPaging() const { return statusRun_ ? 0 : 1; }
 
+  // command_mode.cc
+  void printPrompt(int mode, std::string_view prompt, bool again);
+  // The built-in commands. When the line is one of them (recognised): 0 (the prompt is shown
+  // again), -1 after a confirmed restart, -2 after a confirmed QUIT, or an error.
+  int builtInCommand(std::string_view line, bool& recognised);
+  void printInternalHelp();
+  bool askConfirm();
+
+  // choice_menu.cc
+  friend class ChoiceMenu;
+
+  // clauses.cc
+  enum class Search { Found, WordsUsedUp, NoMatch, NoSubMatch, None };
+  struct SectionSearch {
+    Search result = Search::None;
+    uint32_t fallback = 0;  // body of the fallback that applies, 0 for none
+    int kind = 0;           // clause header kind to run the clause with
+  };
+  uint32_t sectionStart() const { return inventoryActive_ ? inventoryOffset_ : roomStart_; }
+  int searchSection(SectionSearch& out);
+  int findSectionFallback(uint32_t& body);
+  int findClauseFallbackAfter(uint32_t& body);
+  int findClauseFallbackOfClause(uint32_t& body);
+  int findClauseFallbackOfSectionFallback(uint32_t& body);
+  int inEitherSection(int (zoxexec::*find)(uint32_t&), uint32_t& body);
+  void restoreRoomTexts();
+  void renewRoomTexts();
+  int fetchForSearch(int& kind);
+  // Which cursor is active and where both stand, so that a failed search or jump can leave
+  // everything as it was.
+  struct Place {
+    bool inventory;
+    uint64_t main;
+    uint64_t inventoryPosition;
+  };
+  Place place() const { return {inventoryActive_, main_.position(), inventory_.position()}; }
+  void backTo(const Place& p);
+
   // rooms.cc
   void forgetRoomTexts();
   void forgetStatusTexts();
@@ -286,7 +348,6 @@ class zoxexec {
   int searchRoom(uint16_t room, uint64_t stopAt, bool& found);
 
   // saved_games.cc
-  bool askYesNo();
   int askDescription(std::string& description);
   void fillSavedGame(SavedGame& game, std::string_view description) const;
   int loadVerified(const std::string& slotFile);
@@ -370,6 +431,7 @@ class zoxexec {
   std::vector<std::string> words_;
   int wordCount_ = 0;
   int32_t numberInput_ = 0;
+  PatternMatcher matcher_;
 
   std::chrono::milliseconds startPause_{2000};
   const SlotFileSystem* slotFileSystem_ = nullptr;

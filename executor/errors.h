@@ -41,7 +41,6 @@ inline constexpr int kErrInventoryCursor = 58;   // GO TO, go by number or RINFO
 inline constexpr int kErrGoOtherwise = 59;       // GO OTHERWISE outside a command clause
 inline constexpr int kErrResourceKind = 60;      // a resource kind byte other than 0
 inline constexpr int kErrRefusedInStatus = 61;   // a statement the [STATUS section may not hold
-inline constexpr int kErrNotPlayable = 62;       // a statement this edition cannot play yet
 inline constexpr int kErrNoResource = 63;        // LOAD of a resource never registered
 inline constexpr int kErrResourcePart = 64;      // LOAD: the part file holding it fails its check
 

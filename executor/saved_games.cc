@@ -114,15 +114,6 @@ void zoxexec::listSavedGames() {
   }
 }
 
-// The yes and no keys are the first characters of interface messages 15 and 16. A message set
-// to an empty text leaves its answer without a key; its default key stands in then.
-bool zoxexec::askYesNo() {
-  char keys[2] = {'y', 'n'};
-  if (messages_[15] && !messages_[15]->empty()) keys[0] = (*messages_[15])[0];
-  if (messages_[16] && !messages_[16]->empty()) keys[1] = (*messages_[16])[0];
-  return con_->waitForKeyOfText(kSlotScreen, std::string_view(keys, 2)) == 0;
-}
-
 int zoxexec::askDescription(std::string& description) {
   con_->printText(kSlotScreen, texts::kDescriptionPrompt, 1);
   descriptionBuffer_.fill(0);
@@ -169,7 +160,7 @@ int zoxexec::saveGame(const std::string& slotFile, std::string_view description)
   if (slotFileExists(slotFile)) {
     con_->printText(kSlotScreen, "\n\n", 1);
     con_->printText(kSlotScreen, messages_[10], 1);
-    if (!askYesNo()) return 2;
+    if (!waitForYes(kSlotScreen)) return 2;
   }
   std::optional<std::vector<uint8_t>> bytes;
   try {
@@ -189,7 +180,7 @@ int zoxexec::saveGame(const std::string& slotFile, std::string_view description)
 int zoxexec::loadGame(const std::string& slotFile) {
   con_->printText(kSlotScreen, "\n\n", 1);
   con_->printText(kSlotScreen, messages_[7], 1);
-  const bool yes = askYesNo();
+  const bool yes = waitForYes(kSlotScreen);
   con_->printChar(kSlotScreen, '\n', 1);
   if (!yes) return kLoadDeclined;
   try {

@@ -50,6 +50,11 @@ int zoxexec::step() {
     } else if (answer < 0) {
       if (statusRun_) exitChosen_ = true;
       return r;
+    } else if (kind == op(Op::InputCommand) && statementOffset_ == returnOffset_ &&
+               tell() == statementOffset_) {
+      // Resume after the prompt's own failure (no clause matched, say): the prompt is asked
+      // again, not refused as a prompt inside the clause that never started.
+      clauseRunning_ = false;
     }
   }
   const int opcode = kind & 0xFF;
@@ -158,13 +163,15 @@ int zoxexec::execute(int kind, bool& endsRun) {
       return 0;
 
     case Op::GoTo:
+    case Op::GoRoomNumber: {
       if (refusedInStatus()) return kErrRefusedInStatus;
       if (inventoryActive_) return kErrInventoryCursor;
-      return enterRoomAt(static_cast<uint32_t>(o.value));
-    case Op::GoRoomNumber:
-      if (refusedInStatus()) return kErrRefusedInStatus;
-      if (inventoryActive_) return kErrInventoryCursor;
-      return enterRoomNumber(o.roomNumber);
+      const int r = kind == op(Op::GoTo) ? enterRoomAt(static_cast<uint32_t>(o.value))
+                                         : enterRoomNumber(o.roomNumber);
+      // The prompt of the room left behind is no place to return to from the new room.
+      if (r == 0) returnOffset_ = 0;
+      return r;
+    }
     case Op::GoOtherwise:
       if (!clauseRunning_) return kErrGoOtherwise;
       return goClauseFallback();
@@ -312,9 +319,8 @@ int zoxexec::commandPromptStatement() {
   prompt[n] = 0;
   int r = drawStatusArea();
   if (r != 0) return r;
-  int answer = commandPrompt(1, std::string_view(prompt, n));
+  int answer = commandPrompt(kPromptCommand, std::string_view(prompt, n));
   ifDepth_ = 0;
-  if (answer == kErrNotPlayable) return answer;
   if (answer == -2) return -1;
   if (answer == -1) {
     clauseRunning_ = false;
@@ -336,7 +342,7 @@ int zoxexec::inputStatement(int opcode) {
   int r = drawStatusArea();
   if (r != 0) return r;
   if (opcode == op(Op::InputNumber)) {
-    int answer = commandPrompt(0, prompt);
+    int answer = commandPrompt(kPromptNumber, prompt);
     if (answer == 1) {
       numbers_[variable] = numberInput_;
       return 0;
@@ -349,7 +355,7 @@ int zoxexec::inputStatement(int opcode) {
     if (answer == -2) return -1;
     return answer;
   }
-  int answer = commandPrompt(2, prompt);
+  int answer = commandPrompt(kPromptText, prompt);
   if (answer != 0) return answer;
   try {
     operands_.text.assign(inputBuffer_.data(), strnlen(inputBuffer_.data(), inputBuffer_.size()));

@@ -88,6 +88,37 @@ inline constexpr std::string_view kKeysIgnoreExitResume = "IER";
 inline constexpr std::string_view kResumeFailed = "\n\nERROR in function CMD_RESUME !";
 inline constexpr std::string_view kSeekFailed = "\n\nSEEK-ERROR !";
 
+// The internal help of the command prompt ("?"), printed when the adventure has no help of
+// its own (interface message 1).
+inline constexpr std::string_view kHelpTitle = "ZOXEXEC KV - Zox adventure executor V0.99B1\n\n";
+inline constexpr std::string_view kPromptHelp[] = {
+    "\nInternal Help:\n\n",
+    kHelpTitle,
+    "Type\n\n?     ... for this help\n",
+    "CLS   ... to clear screen\n",
+    "INFO  ... to display room information\n",
+    "SAVE  ... to save the current game\n",
+    "LOAD  ... to load a saved game\n",
+    "START ... to restart the game\n",
+    "QUIT  ... to return to sh\n",
+};
+// The internal help of a choice menu ('?'), after "\n\n", when there is no interface
+// message 19.
+inline constexpr std::string_view kMenuHelp[] = {
+    "Internal Help:\n\n",
+    kHelpTitle,
+    "Press\n\n?    ... for this help\n",
+    "up   ... to select the previous choice\n",
+    "down ... to select the next choice\n",
+    "ret  ... to accept the marked choice\n",
+    "R    ... to restart the game\n",
+    "esc  ... to return to sh\n",
+};
+
+// The yes and no keys where interface message 15 or 16 is empty.
+inline constexpr char kDefaultYesKey = 'y';
+inline constexpr char kDefaultNoKey = 'n';
+
 // Items and room information.
 inline constexpr std::string_view kNoRoomInformation = "No room information available.";
 inline constexpr std::string_view kNoItemInformation = "Item information not found !";

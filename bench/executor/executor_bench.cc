@@ -4,9 +4,12 @@
 //   - CPU time per 1,000,000 steps of an adventure that loops through rooms full of IF blocks
 //     and variable statements, with no status area and no output;
 //   - CPU time per redraw of a status area of three rows drawn by a [STATUS section of
-//     14 statements (a nested run of the step plus the console's drawing).
+//     14 statements (a nested run of the step plus the console's drawing);
+//   - CPU time per clause search (the command prompt's answer to a typed line) in a room of
+//     200 clauses and an [INVENTORY] section of 20, for a command that the first clause
+//     answers, one that the last answers, and one that only the room's fallback answers.
 //
-//   zoxexec-bench [steps] [redraws]
+//   zoxexec-bench [steps] [redraws] [searches]
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -115,6 +118,32 @@ std::string statusAdventure() {
   return std::string(f.begin(), f.end());
 }
 
+// One room of command clauses with alternatives, optional words and, under every tenth,
+// colon clauses; a section fallback; an [INVENTORY] section of its own clauses.
+std::string clauseAdventure(int clauses) {
+  const std::string name = "Bench";
+  Writer w(name.size());
+  w.op(Op::Room).u16(1).op(Op::InputCommand);
+  for (int i = 0; i < clauses; ++i) {
+    const std::string n = std::to_string(i);
+    w.op(Op::BracketClause).text("{take}|{get}{the}thing" + n);
+    if (i % 10 == 0) {
+      w.op(Op::ColonClause).text("with{the}tongs").op(Op::Print).text("Carefully.");
+      w.op(Op::Resume).op(Op::ColonOtherwise);
+    }
+    w.op(Op::Print).text("You take thing " + n + ".").op(Op::Resume);
+  }
+  w.op(Op::BracketOtherwise).op(Op::Print).text("Nothing happens.").op(Op::Resume);
+  w.op(Op::Inventory);
+  for (int i = 0; i < 20; ++i) {
+    w.op(Op::BracketClause).text("drop{the}item" + std::to_string(i));
+    w.op(Op::Print).text("Dropped.").op(Op::Resume);
+  }
+  w.op(Op::EndOfCode);
+  std::vector<uint8_t> f = zox::buildAdventureFile(name, 1, 1, w.bytes());
+  return std::string(f.begin(), f.end());
+}
+
 bool writeFile(const std::string& path, const std::string& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -132,7 +161,23 @@ int startEngine(zox::zoxexec& engine, const std::string& path) {
 }
 
 // In the child, on the pseudo-terminal.
-void child(int report, const std::string& dir, long steps, int redraws) {
+// CPU seconds per clause search for each command, -1 where a search failed.
+std::vector<double> timeSearches(zox::zoxexec& engine, const std::vector<std::string>& commands,
+                                 int searches) {
+  std::vector<double> perSearch;
+  for (const std::string& command : commands) {
+    engine.setCommandLine(command);
+    const double c0 = cpuSeconds();
+    int ok = 0;
+    for (int i = 0; i < searches; ++i) ok += engine.searchClauses() == 0;
+    perSearch.push_back(ok == searches ? (cpuSeconds() - c0) / searches : -1);
+  }
+  return perSearch;
+}
+
+const std::vector<std::string> kCommands = {"get thing0", "take the thing199", "dance wildly"};
+
+void child(int report, const std::string& dir, long steps, int redraws, int searches) {
   zox::Console console;
   console.setScrollSleep(false);
   const std::string loopPath = dir + "/loop.zox";
@@ -156,8 +201,16 @@ void child(int report, const std::string& dir, long steps, int redraws) {
       statusCpu = ok == redraws ? cpuSeconds() - c0 : -1;
     }
   }
+  std::vector<double> searchCpu(kCommands.size(), -1);
+  {
+    zox::zoxexec engine(&console);
+    if (startEngine(engine, dir + "/clauses.zox") == 0) {
+      searchCpu = timeSearches(engine, kCommands, searches);
+    }
+  }
   console.shutDown();
-  dprintf(report, "%ld %.6f %d %.6f\n", steps, loopCpu, redraws, statusCpu);
+  dprintf(report, "%ld %.6f %d %.6f %.9f %.9f %.9f\n", steps, loopCpu, redraws, statusCpu,
+          searchCpu[0], searchCpu[1], searchCpu[2]);
 }
 
 }  // namespace
@@ -165,12 +218,14 @@ void child(int report, const std::string& dir, long steps, int redraws) {
 int main(int argc, char** argv) {
   const long steps = argc > 1 ? std::atol(argv[1]) : 1000000;
   const int redraws = argc > 2 ? std::atoi(argv[2]) : 10000;
+  const int searches = argc > 3 ? std::atoi(argv[3]) : 20000;
   char dirTemplate[] = "/tmp/zoxexec-bench-XXXXXX";
   const char* dir = mkdtemp(dirTemplate);
   if (!dir) return 1;
   const std::string d = dir;
   if (!writeFile(d + "/loop.zox", loopAdventure(20)) ||
-      !writeFile(d + "/status.zox", statusAdventure())) {
+      !writeFile(d + "/status.zox", statusAdventure()) ||
+      !writeFile(d + "/clauses.zox", clauseAdventure(200))) {
     return 1;
   }
   int pipeFds[2];
@@ -184,7 +239,7 @@ int main(int argc, char** argv) {
   if (pid < 0) return 1;
   if (pid == 0) {
     close(pipeFds[0]);
-    child(pipeFds[1], d, steps, redraws);
+    child(pipeFds[1], d, steps, redraws, searches);
     _exit(0);
   }
   close(pipeFds[1]);
@@ -199,14 +254,17 @@ int main(int argc, char** argv) {
   waitpid(pid, &status, 0);
   unlink((d + "/loop.zox").c_str());
   unlink((d + "/status.zox").c_str());
+  unlink((d + "/clauses.zox").c_str());
   rmdir(dir);
   char report[256] = {};
   const ssize_t got = read(pipeFds[0], report, sizeof report - 1);
   long n = 0;
   int r = 0;
-  double loopCpu, statusCpu;
-  if (got <= 0 || std::sscanf(report, "%ld %lf %d %lf", &n, &loopCpu, &r, &statusCpu) != 4 ||
-      loopCpu < 0 || statusCpu < 0) {
+  double loopCpu, statusCpu, search[3];
+  if (got <= 0 ||
+      std::sscanf(report, "%ld %lf %d %lf %lf %lf %lf", &n, &loopCpu, &r, &statusCpu, &search[0],
+                  &search[1], &search[2]) != 7 ||
+      loopCpu < 0 || statusCpu < 0 || search[0] < 0 || search[1] < 0 || search[2] < 0) {
     std::fprintf(stderr, "zoxexec-bench: the engine run failed (status %d)\n", status);
     return 1;
   }
@@ -216,6 +274,12 @@ int main(int argc, char** argv) {
               loopCpu / n * 1e9);
   std::printf("status area redraws:           %d\n", r);
   std::printf("  CPU per redraw:              %.1f us\n", statusCpu / r * 1e6);
-  std::printf("terminal output, both runs:    %lld bytes\n", bytes);
+  std::printf("clause searches per command:   %d (room of 200 clauses, [INVENTORY] of 20)\n",
+              searches);
+  for (size_t i = 0; i < kCommands.size(); ++i) {
+    std::printf("  CPU per search, %-20s %.2f us\n", ("\"" + kCommands[i] + "\":").c_str(),
+                search[i] * 1e6);
+  }
+  std::printf("terminal output, all runs:     %lld bytes\n", bytes);
   return 0;
 }

@@ -20,7 +20,7 @@ using ExecutorCorpus = EngineTest;
 int playNonsense(EngineTest& t, zox::zoxexec& engine, const std::string& path, int answer) {
   auto& fs = fakeScreen();
   fs.keys.assign(400, answer);
-  fs.lines.assign(4, "password");
+  fs.lines = {"password", "a b", "b {", "c a b"};
   engine.setStartPause(std::chrono::milliseconds(0));
   try {
     int r = engine.open(path);
@@ -90,8 +90,10 @@ std::string randomFile(std::mt19937& rng, bool keepOpcodesValid) {
         case 't': {
           int n = int(rng() % 6);
           if (keepOpcodesValid) {
+            // Letters, blanks, braces and bars: patterns of every shape, and words to match.
+            static constexpr char kAlphabet[] = "abc {}|";
             std::string plain;
-            for (int j = 0; j < n; ++j) plain.push_back(char('a' + rng() % 26));
+            for (int j = 0; j < n; ++j) plain.push_back(kAlphabet[rng() % 7]);
             std::string s = zox::scramble(plain).value();
             code.insert(code.end(), s.begin(), s.end());
           } else {
@@ -154,18 +156,49 @@ TEST_F(ExecutorCorpus, NamedKindsOfNonsense) {
   noEnd.room(1).print("x").quit();
   Code cut;
   cut.room(1).quit().raw({0xE4, 1, 2});
+  // Clause patterns the compiler never writes: the command finds no clause (24).
+  auto patterns = [](std::string pattern) {
+    Code c;
+    c.room(1).op(Op::InputCommand).op(Op::BracketClause).text(pattern).op(Op::Resume).end();
+    return c.file();
+  };
+  // Menus of no entry, of 17, and of an entry whose text was never set.
+  auto menu = [](int count, bool setTexts) {
+    Code c;
+    c.init();
+    if (setTexts) c.op(Op::SetInitText).u8(0).text("entry");
+    c.room(1).op(Op::ChooseBlock).u8(count).u16(0xFFFF);
+    for (int i = 0; i < count; ++i) c.u8(i % 2);
+    c.quit().end();
+    return c.file();
+  };
+  // A clause section whose code runs out without the end marker.
+  Code open;
+  open.room(1).op(Op::InputCommand).inventory().op(Op::BracketClause).text("a").print("x");
   const struct {
     const char* what;
     std::string bytes;
     int status;
   } cases[] = {
-      {"GO TO into a statement", go.file(), 21},          {"choice list of 200", list.file(), 52},
-      {"text that does not unscramble", text.file(), 20}, {"no end marker", noEnd.file(), 5},
+      {"GO TO into a statement", go.file(), 21},
+      {"choice list of 200", list.file(), 52},
+      {"text that does not unscramble", text.file(), 20},
+      {"no end marker", noEnd.file(), 5},
       {"statement cut by the code end", cut.file(), 5},
+      {"pattern with an open brace", patterns("take{the"), 24},
+      {"pattern with a brace closed first", patterns("take}the{"), 24},
+      {"pattern with a bar without a group", patterns("{take}|the"), 24},
+      {"pattern of 300 characters", patterns(std::string(300, 'a')), 24},
+      {"pattern nested 120 deep", patterns(std::string(120, '{') + std::string(120, '}')), 24},
+      {"choice list of 0", menu(0, true), 52},
+      {"choice list of 17", menu(17, true), 52},
+      {"choice entry without a text", menu(2, false), 51},
+      {"clause section without its end", open.file(), 5},
   };
   for (const auto& c : cases) {
     fakeScreen().reset();
     fakeScreen().keys = {'E'};
+    fakeScreen().lines = {"take the"};
     zox::Console console;
     zox::zoxexec engine(&console);
     engine.setStartPause(std::chrono::milliseconds(0));

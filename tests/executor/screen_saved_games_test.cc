@@ -1,7 +1,6 @@
 // SAVE, LOAD and INFO typed at the command prompt of the real zoxexec: the listing of the ten
 // slots, the questions, games carried from one run to the next and across parts, and slot
 // files that are damaged or belong to another game, after which play goes on unchanged.
-// Until the command prompt is built, INPUT stops with error 62 and these tests are skipped.
 #include <dirent.h>
 
 #include <cstdio>
@@ -62,17 +61,8 @@ class Game {
        const TempDir& dir)
       : screen(join(launcher, withProgram(args)), options(dir)) {}
 
-  enum Start { kPrompt, kNoPrompt, kFailed };
-  // Waits for the first prompt. kNoPrompt when this build stops at INPUT with error 62 (no
-  // command prompt yet); the run is then ended.
-  Start start() {
-    if (!screen.waitForIdle(kLong)) return kFailed;
-    if (atPrompt()) return kPrompt;
-    if (screen.text().find("Error 62") == std::string::npos) return kFailed;
-    screen.send("e");
-    screen.waitForExit(kLong);
-    return kNoPrompt;
-  }
+  // Waits for the first prompt.
+  bool start() { return screen.waitForIdle(kLong) && atPrompt(); }
   bool atPrompt() { return screen.cursorCol() == 5 && screen.row(screen.cursorRow()) == "CMD>"; }
   // Types a line into the field at the cursor and Return; true once the program waits again.
   bool line(const std::string& text) {
@@ -136,17 +126,7 @@ class Game {
   }
 };
 
-#define START_OR_SKIP(game)                                     \
-  do {                                                          \
-    switch ((game).start()) {                                   \
-      case Game::kPrompt:                                       \
-        break;                                                  \
-      case Game::kNoPrompt:                                     \
-        GTEST_SKIP() << "this build has no command prompt yet"; \
-      case Game::kFailed:                                       \
-        FAIL() << "no prompt:\n" << (game).screen.dump();       \
-    }                                                           \
-  } while (0)
+#define START_OR_FAIL(game) ASSERT_TRUE((game).start()) << "no prompt:\n" << (game).screen.dump()
 
 // SAVE into an empty slot with a description.
 void saveInto(Game& g, char slot, const std::string& description) {
@@ -190,7 +170,7 @@ TEST(ExecutorScreenSavedGames, ListingOfTenSlotsSaveAndLoad) {
   dir.write("quest.sa6", std::string("ZOXSAV\t\0x\n", 10));
   dir.write("quest.sa7", "ZOXSAV\tthe tower, at night\n\x05\x06");
   Game g({"quest.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("take lamp")) << s.dump();
   ASSERT_NE(s.text().find("Taken."), std::string::npos) << s.dump();
@@ -246,7 +226,7 @@ TEST(ExecutorScreenSavedGames, OverwriteAnsweredNoAndAnEmptyDescription) {
   const std::string older = "ZOXSAV\tan older game\nwhatever follows";
   dir.write("quest.sa3", older);
   Game g({"quest.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("SAVE") && g.press("3")) << s.dump();
   ASSERT_TRUE(g.cursorRowHas("D>")) << s.dump();
@@ -272,13 +252,13 @@ TEST(ExecutorScreenSavedGames, SavedByOneRunLoadedByAnother) {
   ASSERT_EQ(compileSource(dir, "quest.adv", kQuest), "");
   {
     Game g({"quest.zox"}, dir);
-    START_OR_SKIP(g);
+    START_OR_FAIL(g);
     ASSERT_TRUE(g.line("take lamp") && g.line("add")) << g.screen.dump();
     saveInto(g, '1', "run one");
     ASSERT_TRUE(g.quit()) << g.screen.dump();
   }
   Game g({"quest.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   EXPECT_NE(g.answer("coins").find("Coins: 0"), std::string::npos) << g.screen.dump();
   EXPECT_NE(loadFrom(g, '1').find("INVENTORY: a lamp"), std::string::npos) << g.screen.dump();
   EXPECT_NE(g.answer("coins").find("Coins: 1"), std::string::npos) << g.screen.dump();
@@ -322,7 +302,7 @@ TEST(ExecutorScreenSavedGames, GameOfPartThreeLoadedWhilePartOneRuns) {
             "");
   ASSERT_TRUE(dir.exists("saga.zo1"));
   Game g({"saga.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("go")) << s.dump();
   ASSERT_NE(s.text().find("Part three."), std::string::npos) << s.dump();
@@ -347,7 +327,7 @@ TEST(ExecutorScreenSavedGames, ForeignDamagedAndCutSlotsLeaveTheGameAsItWas) {
   ASSERT_EQ(compileSource(dir, "quest.adv", std::string(kQuest) + "(older)\nRESUME\n"), "");
   {
     Game g({"quest.zox"}, dir);
-    START_OR_SKIP(g);
+    START_OR_FAIL(g);
     saveInto(g, '8', "older compile");
     ASSERT_TRUE(g.quit()) << g.screen.dump();
   }
@@ -356,14 +336,14 @@ TEST(ExecutorScreenSavedGames, ForeignDamagedAndCutSlotsLeaveTheGameAsItWas) {
   ASSERT_EQ(compileSource(dir, "quest.adv", other), "");
   {
     Game g({"quest.zox"}, dir);
-    START_OR_SKIP(g);
+    START_OR_FAIL(g);
     saveInto(g, '7', "another adventure");
     ASSERT_TRUE(g.quit()) << g.screen.dump();
   }
   ASSERT_EQ(compileSource(dir, "quest.adv", kQuest), "");
 
   Game g({"quest.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("add") && g.line("add")) << s.dump();
   saveInto(g, '0', "two coins");
@@ -422,7 +402,7 @@ TEST(ExecutorScreenSavedGames, ASaveThatCannotBeWrittenKeepsTheOldSlot) {
   dir.write("quest.sa1", older);
   const std::set<std::string> before = filesIn(dir);
   Game g({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""}, {"quest.zox"}, dir);
-  START_OR_SKIP(g);
+  START_OR_FAIL(g);
   Screen& s = g.screen;
   ASSERT_TRUE(g.line("add")) << s.dump();
   ASSERT_TRUE(g.line("SAVE") && g.press("1")) << s.dump();
