@@ -129,6 +129,12 @@ int zoxexec::commandPrompt(int mode, std::string_view prompt) {
       const int answer = builtInCommand(line, recognised);
       if (recognised) {
         if (answer != 0) return answer;
+        // The number asked for belongs to the game that was running: the loaded game goes on
+        // at its own statement instead.
+        if (mode == kPromptNumber && gameLoaded_) {
+          gameLoaded_ = false;
+          return kPromptLoaded;
+        }
         again = true;
       }
       if (!again) return searchClauses();

@@ -146,6 +146,9 @@ class zoxexec {
   static constexpr int kPromptNumber = 0;   // INPUT into a number variable
   static constexpr int kPromptCommand = 1;  // INPUT without a variable
   static constexpr int kPromptText = 2;     // INPUT into a text variable
+  // What a number prompt answers when the player loaded a saved game there: the INPUT is over
+  // without a number, and play goes on where the loaded game was saved.
+  static constexpr int kPromptLoaded = -3;
   static constexpr int kMaxCommandWords = 40;
 
   // The prompt of INPUT in one of the three modes, with the statement's own prompt text
@@ -348,6 +351,7 @@ class zoxexec {
   int searchRoom(uint16_t room, uint64_t stopAt, bool& found);
 
   // saved_games.cc
+  bool gameLoaded_ = false;  // the last LOAD command loaded a game
   int askDescription(std::string& description);
   void fillSavedGame(SavedGame& game, std::string_view description) const;
   int loadVerified(const std::string& slotFile);

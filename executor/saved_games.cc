@@ -68,6 +68,7 @@ int zoxexec::saveCommand() {
 }
 
 int zoxexec::loadCommand() {
+  gameLoaded_ = false;
   listSavedGames();
   con_->printText(kSlotScreen, texts::kAskLoadSlot, 1);
   const int slot = waitForSlot(con_);
@@ -76,7 +77,10 @@ int zoxexec::loadCommand() {
     return 0;
   }
   const int result = loadGame(slotFile(slotName_, slot));
-  if (result == kLoaded) return showLoadedGame();
+  if (result == kLoaded) {
+    gameLoaded_ = true;
+    return showLoadedGame();
+  }
   if (result > kLoaded && result < kLoadDeclined) {
     con_->printText(kSlotScreen, texts::kLoadResults[result], 1);
     // The running game is untouched by a failed load: the message ends its line and play

@@ -353,6 +353,13 @@ int zoxexec::inputStatement(int opcode) {
       return 0;
     }
     if (answer == -2) return -1;
+    if (answer == kPromptLoaded) {
+      // Play goes on at the statement where the loaded game was saved; that game was inside a
+      // command clause when its command prompt to return to is another statement.
+      clauseRunning_ = returnOffset_ != 0 && returnOffset_ != statementOffset_;
+      ifDepth_ = 0;
+      return 0;
+    }
     return answer;
   }
   int answer = commandPrompt(kPromptText, prompt);

@@ -19,6 +19,7 @@ const char* const kQuest =
     "[INIT]\n"
     "VAR lamp = FALSE\n"
     "VAR coins = 0\n"
+    "VAR bet = 0\n"
     "[ROOM hall]\n"
     "RINFO = \"A hall with a door to the north.\"\n"
     "PRINT \"You are in the hall.\"\n"
@@ -26,6 +27,11 @@ const char* const kQuest =
     "(take lamp)\n"
     "lamp = TRUE\n"
     "PRINT \"Taken.\"\n"
+    "RESUME\n"
+    "(bet)\n"
+    "INPUT \"Bet? \" bet\n"
+    "PRINT \"Bet taken: \"\n"
+    "PRINT bet\n"
     "RESUME\n"
     "(add)\n"
     "coins += 1\n"
@@ -216,6 +222,34 @@ TEST(ExecutorScreenSavedGames, ListingOfTenSlotsSaveAndLoad) {
   ASSERT_NE(s.text().find("You climb the tower."), std::string::npos) << s.dump();
   EXPECT_NE(g.answer("INFO").find("The top of the tower.\n\nINVENTORY: a lamp"), std::string::npos)
       << s.dump();
+  ASSERT_TRUE(g.quit()) << s.dump();
+  EXPECT_EQ(s.exitStatus(), 255);
+}
+
+// LOAD typed where a number is asked for: the number belonged to the game before, so the
+// loaded game goes on at its own prompt and nothing is stored.
+TEST(ExecutorScreenSavedGames, LoadAtANumberPromptGoesOnInTheLoadedGame) {
+  TempDir dir;
+  ASSERT_EQ(compileSource(dir, "quest.adv", kQuest), "");
+  Game g({"quest.zox"}, dir);
+  START_OR_FAIL(g);
+  Screen& s = g.screen;
+  ASSERT_TRUE(g.line("add")) << s.dump();
+  saveInto(g, '5', "one coin");
+  ASSERT_TRUE(g.line("add") && g.line("add")) << s.dump();
+  ASSERT_TRUE(g.line("CLS") && g.line("bet")) << s.dump();
+  ASSERT_TRUE(g.cursorRowHas("Bet?")) << s.dump();
+  ASSERT_TRUE(g.line("LOAD")) << s.dump();
+  ASSERT_NE(s.text().find("Invalid number !"), std::string::npos) << s.dump();
+  ASSERT_TRUE(g.cursorRowHas("(0-9) ?")) << s.dump();
+  ASSERT_TRUE(g.press("5") && g.cursorRowHas("Are you sure (y/n) ?")) << s.dump();
+  ASSERT_TRUE(g.press("y")) << s.dump();
+  ASSERT_TRUE(g.atPrompt()) << s.dump();
+  EXPECT_EQ(s.text().find("Bet taken"), std::string::npos) << s.dump();
+  EXPECT_NE(g.answer("coins").find("Coins: 1"), std::string::npos) << s.dump();
+  ASSERT_TRUE(g.line("bet") && g.cursorRowHas("Bet?")) << s.dump();
+  ASSERT_TRUE(g.line("7")) << s.dump();
+  EXPECT_NE(s.text().find("Bet taken: 7"), std::string::npos) << s.dump();
   ASSERT_TRUE(g.quit()) << s.dump();
   EXPECT_EQ(s.exitStatus(), 255);
 }
