@@ -86,7 +86,7 @@ int Screen::Impl::settermprop(VTermProp prop, VTermValue* val, void* user) {
     // libvterm has switched buffers already; the copy still shows the screen that goes.
     int rows = 0, cols = 0;
     vterm_get_size(self->vt, &rows, &cols);
-    self->pages.resized(self->vs, rows, cols);
+    self->pages.restart(self->vs, rows, cols);
   }
   if (prop == VTERM_PROP_CURSORVISIBLE) self->cursorVisible = val->boolean;
   return 1;

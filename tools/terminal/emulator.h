@@ -54,26 +54,34 @@ class PageKeeper {
   void changed(VTermScreen* vs, VTermRect rect);
   // libvterm moves the cells of src to dest (a scroll, inserted or deleted lines or chars).
   void moved(VTermRect dest, VTermRect src);
-  void resized(VTermScreen* vs, int rows, int cols);
+  // The screen has a new size or another buffer: a page ends, the copy starts again.
+  void restart(VTermScreen* vs, int rows, int cols);
+  // A note goes after the row it was made on (the cursor's), wherever that row ends up.
+  void note(int row, std::string line);
   void pageBreak();
-  std::vector<std::string> take();
+  std::vector<ScreenPage> take();
 
  private:
-  // A cell of the copy: its text as UTF-8, "" when blank, kRightHalf for the right half of a
-  // double-width character.
+  struct Row {
+    // The text of each cell as UTF-8, "" when blank, kRightHalf for the right half of a
+    // double-width character.
+    std::vector<std::string> cells;
+    bool dirty = false;  // shows text that no page holds yet
+    std::vector<std::string> notes;
+  };
   static constexpr const char* kRightHalf = "\x01";
-  std::string rowText(int r) const;
-  bool rowBlank(int r) const;
+  static std::string text(const Row& row);
+  static bool blank(const Row& row);
   void copyFrom(VTermScreen* vs, int r, int startCol, int endCol);
-  void resetFrom(VTermScreen* vs, int rows, int cols);
+  void emitNotes(std::vector<std::string>& notes);
 
   bool on_ = false;
-  int rows_ = 0;
   int cols_ = 0;
-  std::vector<std::vector<std::string>> cells_;
-  std::vector<bool> dirty_;  // the row changed since the last page
-  std::vector<std::string> scrolledOff_;
-  std::vector<std::string> pages_;
+  std::vector<Row> rows_;
+  std::vector<std::string> scrolledOff_;  // rows and notes that left the screen, in order
+  int scrollTop_ = -1;                    // the highest row they left from
+  std::vector<std::string> looseNotes_;   // of rows erased since the last page
+  std::vector<ScreenPage> pages_;
 };
 
 struct Screen::Impl {

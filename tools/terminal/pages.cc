@@ -25,38 +25,36 @@ std::string cellText(VTermScreen* vs, int row, int col, const char* rightHalf) {
 
 void PageKeeper::start(VTermScreen* vs, int rows, int cols) {
   on_ = true;
-  resetFrom(vs, rows, cols);
+  restart(vs, rows, cols);
 }
 
-void PageKeeper::resetFrom(VTermScreen* vs, int rows, int cols) {
-  rows_ = std::max(rows, 0);
-  cols_ = std::max(cols, 0);
-  cells_.assign(static_cast<size_t>(rows_), std::vector<std::string>(static_cast<size_t>(cols_)));
-  dirty_.assign(static_cast<size_t>(rows_), false);
-  for (int r = 0; r < rows_; ++r) copyFrom(vs, r, 0, cols_);
-}
-
-void PageKeeper::resized(VTermScreen* vs, int rows, int cols) {
+void PageKeeper::restart(VTermScreen* vs, int rows, int cols) {
   if (!on_) return;
   pageBreak();
-  resetFrom(vs, rows, cols);
+  std::vector<std::string> notes;
+  for (Row& row : rows_) notes.insert(notes.end(), row.notes.begin(), row.notes.end());
+  if (!notes.empty()) emitNotes(notes);
+  cols_ = std::max(cols, 0);
+  rows_.assign(static_cast<size_t>(std::max(rows, 0)), Row{});
+  for (Row& row : rows_) row.cells.resize(static_cast<size_t>(cols_));
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) copyFrom(vs, r, 0, cols_);
 }
 
 // A row is dirty once a cell of it shows new text; erasing alone leaves nothing to keep.
 void PageKeeper::copyFrom(VTermScreen* vs, int r, int startCol, int endCol) {
-  std::vector<std::string>& row = cells_[static_cast<size_t>(r)];
+  Row& row = rows_[static_cast<size_t>(r)];
   for (int col = startCol; col < endCol; ++col) {
-    std::string text = cellText(vs, r, col, kRightHalf);
-    std::string& mine = row[static_cast<size_t>(col)];
-    if (text == mine) continue;
-    if (!text.empty() && text != kRightHalf) dirty_[static_cast<size_t>(r)] = true;
-    mine = std::move(text);
+    std::string now = cellText(vs, r, col, kRightHalf);
+    std::string& mine = row.cells[static_cast<size_t>(col)];
+    if (now == mine) continue;
+    if (!now.empty() && now != kRightHalf) row.dirty = true;
+    mine = std::move(now);
   }
 }
 
-std::string PageKeeper::rowText(int r) const {
+std::string PageKeeper::text(const Row& row) {
   std::string out;
-  for (const std::string& c : cells_[static_cast<size_t>(r)]) {
+  for (const std::string& c : row.cells) {
     if (c == kRightHalf) continue;
     out += c.empty() ? std::string(" ") : c;
   }
@@ -64,107 +62,163 @@ std::string PageKeeper::rowText(int r) const {
   return out;
 }
 
-bool PageKeeper::rowBlank(int r) const {
-  const std::vector<std::string>& row = cells_[static_cast<size_t>(r)];
-  return std::all_of(row.begin(), row.end(),
+bool PageKeeper::blank(const Row& row) {
+  return std::all_of(row.cells.begin(), row.cells.end(),
                      [](const std::string& c) { return c.empty() || c == kRightHalf; });
+}
+
+void PageKeeper::note(int row, std::string line) {
+  if (!on_) return;
+  if (row >= 0 && row < static_cast<int>(rows_.size())) {
+    rows_[static_cast<size_t>(row)].notes.push_back(std::move(line));
+  } else {
+    looseNotes_.push_back(std::move(line));
+  }
+}
+
+void PageKeeper::emitNotes(std::vector<std::string>& notes) {
+  looseNotes_.insert(looseNotes_.end(), notes.begin(), notes.end());
+  notes.clear();
 }
 
 void PageKeeper::changed(VTermScreen* vs, VTermRect rect) {
   if (!on_) return;
   // A rectangle libvterm reports while it changes size may not fit the copy yet.
+  const int rows = static_cast<int>(rows_.size());
   rect.start_row = std::max(rect.start_row, 0);
   rect.start_col = std::max(rect.start_col, 0);
-  rect.end_row = std::min(rect.end_row, rows_);
+  rect.end_row = std::min(rect.end_row, rows);
   rect.end_col = std::min(rect.end_col, cols_);
   if (rect.start_row >= rect.end_row || rect.start_col >= rect.end_col) return;
   const bool fullWidth = rect.start_col == 0 && rect.end_col == cols_;
-  const bool wholeScreen = fullWidth && rect.start_row == 0 && rect.end_row == rows_;
+  const bool wholeScreen = fullWidth && rect.start_row == 0 && rect.end_row == rows;
+  auto blankNow = [&](int r) {
+    for (int col = 0; col < cols_; ++col) {
+      if (!cellText(vs, r, col, kRightHalf).empty()) return false;
+    }
+    return true;
+  };
+  // The whole screen at once is a clear, a reset or a switch of screens: a new page. Rows
+  // erased whole lose their text.
   bool loses = false;
   for (int r = rect.start_row; r < rect.end_row && !loses; ++r) {
-    if (!dirty_[static_cast<size_t>(r)] || rowBlank(r)) continue;
-    // The whole screen at once is a clear, a reset or a switch of screens: a new page. A row
-    // erased whole loses its text.
-    if (wholeScreen) {
-      loses = true;
-      break;
-    }
-    if (!fullWidth) continue;
-    bool nowBlank = true;
-    for (int col = 0; col < cols_ && nowBlank; ++col) {
-      nowBlank = cellText(vs, r, col, kRightHalf).empty();
-    }
-    loses = nowBlank;
+    const Row& row = rows_[static_cast<size_t>(r)];
+    if (!row.dirty || blank(row)) continue;
+    loses = wholeScreen || (fullWidth && blankNow(r));
   }
   if (loses) pageBreak();
-  for (int r = rect.start_row; r < rect.end_row; ++r) copyFrom(vs, r, rect.start_col, rect.end_col);
+  for (int r = rect.start_row; r < rect.end_row; ++r) {
+    Row& row = rows_[static_cast<size_t>(r)];
+    if (fullWidth && !row.notes.empty() && blankNow(r)) emitNotes(row.notes);
+    copyFrom(vs, r, rect.start_col, rect.end_col);
+  }
 }
 
 void PageKeeper::moved(VTermRect dest, VTermRect src) {
   if (!on_) return;
+  const int rows = static_cast<int>(rows_.size());
   const int height = dest.end_row - dest.start_row;
   const int width = dest.end_col - dest.start_col;
   if (height <= 0 || width <= 0 || src.end_row - src.start_row != height ||
-      src.end_col - src.start_col != width || src.start_row < 0 || dest.start_row < 0 ||
-      src.start_col < 0 || dest.start_col < 0 || std::max(src.end_row, dest.end_row) > rows_ ||
+      src.end_col - src.start_col != width || std::min({src.start_row, dest.start_row}) < 0 ||
+      std::min({src.start_col, dest.start_col}) < 0 || std::max(src.end_row, dest.end_row) > rows ||
       std::max(src.end_col, dest.end_col) > cols_) {
     return;
   }
-  // Rows that a vertical move of whole rows pushes out keep their unkept text for the next
-  // page: those at the top of a scroll up, those at the bottom of a scroll down.
   const int shift = src.start_row - dest.start_row;
-  if (shift != 0 && dest.start_col == 0 && dest.end_col == cols_) {
+  if (shift != 0 && width == cols_) {
+    // Whole rows move up or down. Those pushed out (at the top of a scroll up, at the bottom
+    // of a scroll down) keep their unkept text and their notes for the next page; what the
+    // move leaves behind is blank (libvterm erases it next, and that is no loss).
     const int first = shift > 0 ? dest.start_row : src.end_row;
     const int last = shift > 0 ? src.start_row : dest.end_row;  // exclusive
     for (int r = first; r < last; ++r) {
-      if (dirty_[static_cast<size_t>(r)] && !rowBlank(r)) scrolledOff_.push_back(rowText(r));
+      Row& row = rows_[static_cast<size_t>(r)];
+      if (row.dirty && !blank(row)) scrolledOff_.push_back(text(row));
+      scrolledOff_.insert(scrolledOff_.end(), row.notes.begin(), row.notes.end());
     }
+    if (shift > 0 && (scrollTop_ < 0 || dest.start_row < scrollTop_)) scrollTop_ = dest.start_row;
+    std::vector<Row> block(rows_.begin() + src.start_row, rows_.begin() + src.end_row);
+    for (int r = src.start_row; r < src.end_row; ++r) {
+      Row& row = rows_[static_cast<size_t>(r)];
+      row.notes.clear();
+      row.dirty = false;
+      std::fill(row.cells.begin(), row.cells.end(), std::string());
+    }
+    std::move(block.begin(), block.end(), rows_.begin() + dest.start_row);
+    return;
   }
-  // Copy through a buffer: source and destination overlap.
+  // Cells move within rows (inserted or deleted characters): the text moves, notes stay.
   std::vector<std::vector<std::string>> block(static_cast<size_t>(height));
-  std::vector<bool> blockDirty(static_cast<size_t>(height));
   for (int i = 0; i < height; ++i) {
-    const auto& row = cells_[static_cast<size_t>(src.start_row + i)];
-    block[static_cast<size_t>(i)].assign(row.begin() + src.start_col, row.begin() + src.end_col);
-    blockDirty[static_cast<size_t>(i)] = dirty_[static_cast<size_t>(src.start_row + i)];
+    const auto& cells = rows_[static_cast<size_t>(src.start_row + i)].cells;
+    block[static_cast<size_t>(i)].assign(cells.begin() + src.start_col,
+                                         cells.begin() + src.end_col);
   }
-  // What the move leaves behind is erased by libvterm next; blank it here already, so that the
-  // erase is not taken for lost text.
   for (int r = src.start_row; r < src.end_row; ++r) {
-    auto& row = cells_[static_cast<size_t>(r)];
-    std::fill(row.begin() + src.start_col, row.begin() + src.end_col, std::string());
-    if (shift != 0 && width == cols_) dirty_[static_cast<size_t>(r)] = false;
+    auto& cells = rows_[static_cast<size_t>(r)].cells;
+    std::fill(cells.begin() + src.start_col, cells.begin() + src.end_col, std::string());
   }
   for (int i = 0; i < height; ++i) {
-    auto& row = cells_[static_cast<size_t>(dest.start_row + i)];
-    std::copy(block[static_cast<size_t>(i)].begin(), block[static_cast<size_t>(i)].end(),
-              row.begin() + dest.start_col);
-    if (shift != 0 && width == cols_) {
-      dirty_[static_cast<size_t>(dest.start_row + i)] = blockDirty[static_cast<size_t>(i)];
-    } else if (blockDirty[static_cast<size_t>(i)]) {
-      dirty_[static_cast<size_t>(dest.start_row + i)] = true;
-    }
+    Row& row = rows_[static_cast<size_t>(dest.start_row + i)];
+    std::move(block[static_cast<size_t>(i)].begin(), block[static_cast<size_t>(i)].end(),
+              row.cells.begin() + dest.start_col);
   }
 }
 
 void PageKeeper::pageBreak() {
   if (!on_) return;
-  const bool changed =
-      !scrolledOff_.empty() || std::find(dirty_.begin(), dirty_.end(), true) != dirty_.end();
-  if (!changed) return;
-  std::string page;
-  for (const std::string& line : scrolledOff_) page += line + "\n";
-  std::string rows;
-  for (int r = 0; r < rows_; ++r) rows += rowText(r) + "\n";
-  rows.erase(rows.find_last_not_of('\n') + 1);  // trailing empty rows
-  if (!rows.empty()) page += rows + "\n";
-  if (page.find_first_not_of(" \n") != std::string::npos) pages_.push_back(page);
+  // Notes of rows erased since the last page belong after that page.
+  if (!looseNotes_.empty()) {
+    ScreenPage notes{"", false};
+    for (const std::string& n : looseNotes_) notes.text += n + "\n";
+    pages_.push_back(std::move(notes));
+    looseNotes_.clear();
+  }
+  const bool changed = !scrolledOff_.empty() || std::any_of(rows_.begin(), rows_.end(),
+                                                            [](const Row& r) { return r.dirty; });
+  const bool noted =
+      std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return !r.notes.empty(); });
+  if (!changed && !noted) return;
+  ScreenPage page;
+  if (changed) {
+    // The rows down to the last one with text or notes; the rows that scrolled off go where
+    // they left, below the rows that stayed in place above the scrolling region.
+    int last = static_cast<int>(rows_.size()) - 1;
+    while (last >= 0 && blank(rows_[static_cast<size_t>(last)]) &&
+           rows_[static_cast<size_t>(last)].notes.empty()) {
+      --last;
+    }
+    const int top = scrollTop_ < 0 ? 0 : std::min(scrollTop_, last + 1);
+    for (int r = 0; r <= last; ++r) {
+      if (r == top) {
+        for (const std::string& line : scrolledOff_) page.text += line + "\n";
+      }
+      Row& row = rows_[static_cast<size_t>(r)];
+      page.text += text(row) + "\n";
+      for (const std::string& n : row.notes) page.text += n + "\n";
+    }
+    if (top > last) {
+      for (const std::string& line : scrolledOff_) page.text += line + "\n";
+    }
+  } else {
+    page.newText = false;
+    for (const Row& row : rows_) {
+      for (const std::string& n : row.notes) page.text += n + "\n";
+    }
+  }
+  for (Row& row : rows_) {
+    row.dirty = false;
+    row.notes.clear();
+  }
   scrolledOff_.clear();
-  std::fill(dirty_.begin(), dirty_.end(), false);
+  scrollTop_ = -1;
+  if (page.newText && page.text.find_first_not_of(" \n") == std::string::npos) return;
+  pages_.push_back(std::move(page));
 }
 
-std::vector<std::string> PageKeeper::take() {
-  std::vector<std::string> out;
+std::vector<ScreenPage> PageKeeper::take() {
+  std::vector<ScreenPage> out;
   out.swap(pages_);
   return out;
 }
@@ -177,12 +231,19 @@ void Screen::keepPages() {
   if (!impl_->pages.on()) impl_->pages.start(impl_->vs, rows_, cols_);
 }
 
+void Screen::notePage(std::string note) {
+  refresh();
+  VTermPos pos{};
+  vterm_state_get_cursorpos(impl_->state, &pos);
+  impl_->pages.note(pos.row, std::move(note));
+}
+
 void Screen::pageBreak() {
   refresh();
   impl_->pages.pageBreak();
 }
 
-std::vector<std::string> Screen::takePages() {
+std::vector<ScreenPage> Screen::takePages() {
   refresh();
   return impl_->pages.take();
 }

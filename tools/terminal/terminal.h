@@ -92,6 +92,14 @@ enum class Key {
   F12,
 };
 
+// A page a program showed (see Screen::keepPages): its text, one line per row, each ending in
+// '\n', with the notes made while it showed after the rows they were made on. A page without
+// new text holds only notes made after the page before.
+struct ScreenPage {
+  std::string text;
+  bool newText = true;
+};
+
 // A program running in its own pseudo-terminal and session, with the screen it draws.
 // All reads of the screen first take in whatever the program has written so far, and every
 // wait pumps the program's output while it waits; nothing sleeps a fixed time.
@@ -157,15 +165,19 @@ class Screen {
   bool canSeeIdle();
 
   // Pages: from keepPages() on, the emulator keeps what the program shows, page by page, as
-  // plain text (rows trimmed of trailing blanks, trailing empty rows left out). A page ends
-  // when what stands on the screen is about to go: the screen is cleared or rows holding text
-  // are erased, the program switches between the normal and the alternate screen, the window
-  // is resized, or the caller calls pageBreak() (before it types, say). Rows that scroll out
-  // of the top of the screen (or of a scrolling region) before a page ends open the next page.
-  // A page is kept only if something changed since the last one and it is not empty.
+  // plain text (rows trimmed of trailing blanks, trailing empty rows left out). A page is what
+  // one screen showed: it ends when text on the screen that no page holds yet is about to go,
+  // because the screen is cleared or such rows are erased, or the program switches between the
+  // normal and the alternate screen; it also ends when the window is resized and when the
+  // caller calls pageBreak() (at the end, say). Rows that scroll out of the top of the screen
+  // (or of a scrolling region) in the meantime come first on the page they left. A page is
+  // kept only if new text came since the last one.
   void keepPages();
+  // A line for the transcript (what the player did, say), kept after the row the cursor
+  // stands on, on whichever page that row ends up.
+  void notePage(std::string note);
   void pageBreak();
-  std::vector<std::string> takePages();  // the pages kept so far, handed over
+  std::vector<ScreenPage> takePages();  // the pages kept so far, handed over
 
   // The screen with row numbers and the cursor, for failure messages; then how many bytes the
   // program wrote, how its output ended, and its last bytes with escapes (\e for ESC).
