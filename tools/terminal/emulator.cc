@@ -83,10 +83,12 @@ int Screen::Impl::settermprop(VTermProp prop, VTermValue* val, void* user) {
   Impl* self = static_cast<Impl*>(user);
   if (prop == VTERM_PROP_ALTSCREEN) {
     self->altscreen = val->boolean;
-    // libvterm has switched buffers already; the copy still shows the screen that goes.
+    // libvterm has switched buffers already. Into the alternate screen, the copy still shows
+    // the screen that goes; back out of it, libvterm has reported the whole screen changed,
+    // which ended the page of the alternate screen and copied the normal one.
     int rows = 0, cols = 0;
     vterm_get_size(self->vt, &rows, &cols);
-    self->pages.restart(self->vs, rows, cols);
+    self->pages.restart(self->vs, rows, cols, val->boolean);
   }
   if (prop == VTERM_PROP_CURSORVISIBLE) self->cursorVisible = val->boolean;
   return 1;

@@ -5,6 +5,7 @@
 #include <vterm.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ class PageKeeper {
   void changed(VTermScreen* vs, VTermRect rect);
   // libvterm moves the cells of src to dest (a scroll, inserted or deleted lines or chars).
   void moved(VTermRect dest, VTermRect src);
-  // The screen has a new size or another buffer: a page ends, the copy starts again.
-  void restart(VTermScreen* vs, int rows, int cols);
+  // The screen has a new size or another buffer: the copy starts again, after the page ends
+  // if pageEnds.
+  void restart(VTermScreen* vs, int rows, int cols, bool pageEnds);
   // A note goes after the row it was made on (the cursor's), wherever that row ends up.
   void note(int row, std::string line);
   void pageBreak();
@@ -73,6 +75,7 @@ class PageKeeper {
   static std::string text(const Row& row);
   static bool blank(const Row& row);
   void copyFrom(VTermScreen* vs, int r, int startCol, int endCol);
+  std::string compose() const;
   void emitNotes(std::vector<std::string>& notes);
 
   bool on_ = false;
@@ -81,6 +84,8 @@ class PageKeeper {
   std::vector<std::string> scrolledOff_;  // rows and notes that left the screen, in order
   int scrollTop_ = -1;                    // the highest row they left from
   std::vector<std::string> looseNotes_;   // of rows erased since the last page
+  // The page as it stood when rows with text began to go blank, until new text comes.
+  std::optional<std::string> before_;
   std::vector<ScreenPage> pages_;
 };
 

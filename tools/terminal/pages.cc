@@ -25,19 +25,29 @@ std::string cellText(VTermScreen* vs, int row, int col, const char* rightHalf) {
 
 void PageKeeper::start(VTermScreen* vs, int rows, int cols) {
   on_ = true;
-  restart(vs, rows, cols);
+  restart(vs, rows, cols, true);
 }
 
-void PageKeeper::restart(VTermScreen* vs, int rows, int cols) {
+void PageKeeper::restart(VTermScreen* vs, int rows, int cols, bool pageEnds) {
   if (!on_) return;
-  pageBreak();
+  if (pageEnds) pageBreak();
   std::vector<std::string> notes;
   for (Row& row : rows_) notes.insert(notes.end(), row.notes.begin(), row.notes.end());
   if (!notes.empty()) emitNotes(notes);
+  // Rows that show what they showed before are nothing new (a resize keeps most of them).
+  std::vector<std::string> before;
+  for (const Row& row : rows_) before.push_back(row.dirty ? std::string("\x01") : text(row));
   cols_ = std::max(cols, 0);
   rows_.assign(static_cast<size_t>(std::max(rows, 0)), Row{});
   for (Row& row : rows_) row.cells.resize(static_cast<size_t>(cols_));
-  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) copyFrom(vs, r, 0, cols_);
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+    copyFrom(vs, r, 0, cols_);
+    Row& row = rows_[static_cast<size_t>(r)];
+    if (static_cast<size_t>(r) < before.size() && before[static_cast<size_t>(r)] == text(row)) {
+      row.dirty = false;
+    }
+  }
+  before_.reset();
 }
 
 // A row is dirty once a cell of it shows new text; erasing alone leaves nothing to keep.
@@ -47,7 +57,10 @@ void PageKeeper::copyFrom(VTermScreen* vs, int r, int startCol, int endCol) {
     std::string now = cellText(vs, r, col, kRightHalf);
     std::string& mine = row.cells[static_cast<size_t>(col)];
     if (now == mine) continue;
-    if (!now.empty() && now != kRightHalf) row.dirty = true;
+    if (!now.empty() && now != kRightHalf) {
+      row.dirty = true;
+      before_.reset();  // new text: the screen is no longer being cleared
+    }
     mine = std::move(now);
   }
 }
@@ -69,7 +82,10 @@ bool PageKeeper::blank(const Row& row) {
 
 void PageKeeper::note(int row, std::string line) {
   if (!on_) return;
+  before_.reset();
   if (row >= 0 && row < static_cast<int>(rows_.size())) {
+    // On an empty row (the cursor below the last text) the note follows the text above it.
+    while (row > 0 && blank(rows_[static_cast<size_t>(row)])) --row;
     rows_[static_cast<size_t>(row)].notes.push_back(std::move(line));
   } else {
     looseNotes_.push_back(std::move(line));
@@ -90,26 +106,40 @@ void PageKeeper::changed(VTermScreen* vs, VTermRect rect) {
   rect.end_row = std::min(rect.end_row, rows);
   rect.end_col = std::min(rect.end_col, cols_);
   if (rect.start_row >= rect.end_row || rect.start_col >= rect.end_col) return;
-  const bool fullWidth = rect.start_col == 0 && rect.end_col == cols_;
-  const bool wholeScreen = fullWidth && rect.start_row == 0 && rect.end_row == rows;
+  const bool wholeScreen =
+      rect.start_col == 0 && rect.end_col == cols_ && rect.start_row == 0 && rect.end_row == rows;
   auto blankNow = [&](int r) {
     for (int col = 0; col < cols_; ++col) {
       if (!cellText(vs, r, col, kRightHalf).empty()) return false;
     }
     return true;
   };
-  // The whole screen at once is a clear, a reset or a switch of screens: a new page. Rows
-  // erased whole lose their text.
+  // Rows with text that go blank are being erased: a screen being cleared row by row, say.
+  // The page is the screen as it stood before the first of them went, and it is due once a
+  // row goes that holds text no page has. The whole screen changed at once is a clear, a reset
+  // or a switch of screens: a page is due if any row holds such text.
+  // A row whose text stands on another row too loses nothing: a program that scrolls by
+  // copying rows shows the last one twice for a moment, and then erases one of them.
+  auto shownElsewhere = [&](int r) {
+    const std::string mine = text(rows_[static_cast<size_t>(r)]);
+    if (!scrolledOff_.empty() && scrolledOff_.back() == mine) return true;
+    for (int other = 0; other < rows; ++other) {
+      if (other != r && text(rows_[static_cast<size_t>(other)]) == mine) return true;
+    }
+    return false;
+  };
   bool loses = false;
-  for (int r = rect.start_row; r < rect.end_row && !loses; ++r) {
-    const Row& row = rows_[static_cast<size_t>(r)];
-    if (!row.dirty || blank(row)) continue;
-    loses = wholeScreen || (fullWidth && blankNow(r));
+  for (int r = rect.start_row; r < rect.end_row; ++r) {
+    Row& row = rows_[static_cast<size_t>(r)];
+    if (blank(row)) continue;
+    const bool erased = blankNow(r);
+    if (erased && !before_) before_ = compose();
+    if (row.dirty && (wholeScreen || (erased && !shownElsewhere(r)))) loses = true;
   }
   if (loses) pageBreak();
   for (int r = rect.start_row; r < rect.end_row; ++r) {
     Row& row = rows_[static_cast<size_t>(r)];
-    if (fullWidth && !row.notes.empty() && blankNow(r)) emitNotes(row.notes);
+    if (!row.notes.empty() && blankNow(r)) emitNotes(row.notes);
     copyFrom(vs, r, rect.start_col, rect.end_col);
   }
 }
@@ -138,6 +168,7 @@ void PageKeeper::moved(VTermRect dest, VTermRect src) {
       scrolledOff_.insert(scrolledOff_.end(), row.notes.begin(), row.notes.end());
     }
     if (shift > 0 && (scrollTop_ < 0 || dest.start_row < scrollTop_)) scrollTop_ = dest.start_row;
+    before_.reset();
     std::vector<Row> block(rows_.begin() + src.start_row, rows_.begin() + src.end_row);
     for (int r = src.start_row; r < src.end_row; ++r) {
       Row& row = rows_[static_cast<size_t>(r)];
@@ -166,6 +197,31 @@ void PageKeeper::moved(VTermRect dest, VTermRect src) {
   }
 }
 
+// The page the copy shows now: the rows down to the last one with text or notes, each row's
+// notes after it; the rows that scrolled off go where they left, below the rows that stayed in
+// place above the scrolling region.
+std::string PageKeeper::compose() const {
+  std::string text;
+  int last = static_cast<int>(rows_.size()) - 1;
+  while (last >= 0 && blank(rows_[static_cast<size_t>(last)]) &&
+         rows_[static_cast<size_t>(last)].notes.empty()) {
+    --last;
+  }
+  const int top = scrollTop_ < 0 ? 0 : std::min(scrollTop_, last + 1);
+  for (int r = 0; r <= last; ++r) {
+    if (r == top) {
+      for (const std::string& line : scrolledOff_) text += line + "\n";
+    }
+    const Row& row = rows_[static_cast<size_t>(r)];
+    text += PageKeeper::text(row) + "\n";
+    for (const std::string& n : row.notes) text += n + "\n";
+  }
+  if (top > last) {
+    for (const std::string& line : scrolledOff_) text += line + "\n";
+  }
+  return text;
+}
+
 void PageKeeper::pageBreak() {
   if (!on_) return;
   // Notes of rows erased since the last page belong after that page.
@@ -175,33 +231,14 @@ void PageKeeper::pageBreak() {
     pages_.push_back(std::move(notes));
     looseNotes_.clear();
   }
-  const bool changed = !scrolledOff_.empty() || std::any_of(rows_.begin(), rows_.end(),
-                                                            [](const Row& r) { return r.dirty; });
+  const bool changed = !scrolledOff_.empty() ||
+                       std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.dirty; });
   const bool noted =
       std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return !r.notes.empty(); });
-  if (!changed && !noted) return;
   ScreenPage page;
   if (changed) {
-    // The rows down to the last one with text or notes; the rows that scrolled off go where
-    // they left, below the rows that stayed in place above the scrolling region.
-    int last = static_cast<int>(rows_.size()) - 1;
-    while (last >= 0 && blank(rows_[static_cast<size_t>(last)]) &&
-           rows_[static_cast<size_t>(last)].notes.empty()) {
-      --last;
-    }
-    const int top = scrollTop_ < 0 ? 0 : std::min(scrollTop_, last + 1);
-    for (int r = 0; r <= last; ++r) {
-      if (r == top) {
-        for (const std::string& line : scrolledOff_) page.text += line + "\n";
-      }
-      Row& row = rows_[static_cast<size_t>(r)];
-      page.text += text(row) + "\n";
-      for (const std::string& n : row.notes) page.text += n + "\n";
-    }
-    if (top > last) {
-      for (const std::string& line : scrolledOff_) page.text += line + "\n";
-    }
-  } else {
+    page.text = before_ ? *before_ : compose();
+  } else if (noted) {
     page.newText = false;
     for (const Row& row : rows_) {
       for (const std::string& n : row.notes) page.text += n + "\n";
@@ -213,7 +250,11 @@ void PageKeeper::pageBreak() {
   }
   scrolledOff_.clear();
   scrollTop_ = -1;
-  if (page.newText && page.text.find_first_not_of(" \n") == std::string::npos) return;
+  before_.reset();
+  if (page.text.empty() ||
+      (page.newText && page.text.find_first_not_of(" \n") == std::string::npos)) {
+    return;
+  }
   pages_.push_back(std::move(page));
 }
 

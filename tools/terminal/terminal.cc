@@ -550,7 +550,7 @@ void Screen::resize(int cols, int rows) {
   pump(0);  // what is already written was meant for the old size
   impl_->pages.pageBreak();
   vterm_set_size(impl_->vt, rows, cols);
-  impl_->pages.restart(impl_->vs, rows, cols);
+  impl_->pages.restart(impl_->vs, rows, cols, false);  // ended above
   cols_ = cols;
   rows_ = rows;
   struct winsize ws {};

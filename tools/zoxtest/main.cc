@@ -249,8 +249,9 @@ int main(int argc, char** argv) {
     std::cout << "zoxtest: " << o.walk << ": all " << result.stepsRun
               << (result.stepsRun == 1 ? " step passed\n" : " steps passed\n");
   } else if (result.status == kExitFailed) {
-    std::cerr << "zoxtest: " << o.walk << ": failed after " << result.stepsRun - 1
-              << (result.stepsRun == 2 ? " step" : " steps") << " passed\n";
+    const int passed = result.stepsRun - 1;
+    std::cerr << "zoxtest: " << o.walk << ": failed at line " << result.failedLine << "; "
+              << passed << (passed == 1 ? " step" : " steps") << " passed before it\n";
   }
   return result.status;
 }

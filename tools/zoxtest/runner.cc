@@ -284,6 +284,7 @@ RunResult runWalkthrough(const std::vector<Step>& steps, const RunOptions& optio
     }
     if (!ok) {
       result.status = kExitFailed;
+      result.failedLine = st.line;
       break;
     }
   }
