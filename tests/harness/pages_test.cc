@@ -112,7 +112,8 @@ TEST(HarnessPages, ResizeEndsAPageAndKeepsPagesOnlyOnceAsked) {
   p.answer();
   ASSERT_TRUE(p.s.waitForExit()) << p.s.dump();
   // The rows the resize kept are on the second page, but they do not make one of their own.
-  EXPECT_EQ(joined(pagesNow(p.s)), "== page\nsmall screen\n== page\nsmall screen\n\nlarge screen\n");
+  EXPECT_EQ(joined(pagesNow(p.s)),
+            "== page\nsmall screen\n== page\nsmall screen\n\nlarge screen\n");
   p.s.resize(90, 28);  // the same rows again: no new page
   EXPECT_TRUE(pagesNow(p.s).empty());
 

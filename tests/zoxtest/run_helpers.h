@@ -71,7 +71,8 @@ inline std::string compileSource(const TempDir& dir, const std::string& name,
                                  const std::string& source) {
   dir.write(name, source);
   Ran r = runProgram({binPath("zoxcomp"), name}, dir);
-  if (r.status != 0) return "zoxcomp ended with " + std::to_string(r.status) + ":\n" + r.out + r.err;
+  if (r.status != 0)
+    return "zoxcomp ended with " + std::to_string(r.status) + ":\n" + r.out + r.err;
   return "";
 }
 

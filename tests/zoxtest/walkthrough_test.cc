@@ -66,11 +66,21 @@ TEST(ZoxtestWalkthrough, KeyNames) {
     std::optional<Key> key;
     const char* bytes;
   } cases[] = {
-      {"Return", Key::Enter, ""},   {"enter", Key::Enter, ""},      {"ESCAPE", Key::Escape, ""},
-      {"Esc", Key::Escape, ""},     {"Up", Key::Up, ""},            {"down", Key::Down, ""},
-      {"PageDown", Key::PageDown, ""}, {"F12", Key::F12, ""},       {"Backspace", Key::Backspace, ""},
-      {"Ctrl-C", Key::CtrlC, ""},   {"ctrl-d", std::nullopt, "\x04"}, {"Space", std::nullopt, " "},
-      {"x", std::nullopt, "x"},     {"Y", std::nullopt, "Y"},       {"\xC3\xA4", std::nullopt, "\xC3\xA4"},
+      {"Return", Key::Enter, ""},
+      {"enter", Key::Enter, ""},
+      {"ESCAPE", Key::Escape, ""},
+      {"Esc", Key::Escape, ""},
+      {"Up", Key::Up, ""},
+      {"down", Key::Down, ""},
+      {"PageDown", Key::PageDown, ""},
+      {"F12", Key::F12, ""},
+      {"Backspace", Key::Backspace, ""},
+      {"Ctrl-C", Key::CtrlC, ""},
+      {"ctrl-d", std::nullopt, "\x04"},
+      {"Space", std::nullopt, " "},
+      {"x", std::nullopt, "x"},
+      {"Y", std::nullopt, "Y"},
+      {"\xC3\xA4", std::nullopt, "\xC3\xA4"},
   };
   for (const auto& c : cases) {
     std::optional<KeyPress> k = parseKey(c.name);
@@ -154,7 +164,7 @@ TEST(ZoxtestWalkthrough, Latin1FilesAreReadAsLatin1) {
   Step s = parseWalkthrough("expect T\xFCre\n").steps.at(0);
   EXPECT_EQ(s.text, "T\xC3\xBCre");
   EXPECT_EQ(toUtf8("T\xC3\xBCre"), "T\xC3\xBCre");  // UTF-8 stays as it is
-  EXPECT_EQ(toUtf8("\xC3"), "\xC3\x83");             // a cut UTF-8 sequence is Latin-1
+  EXPECT_EQ(toUtf8("\xC3"), "\xC3\x83");            // a cut UTF-8 sequence is Latin-1
 }
 
 }  // namespace

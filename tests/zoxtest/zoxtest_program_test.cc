@@ -134,7 +134,8 @@ TEST_F(ZoxtestProgram, FilesThatCannotBeReadOrWrittenEndWith3) {
        "zoxtest: cannot read the walkthrough missing.walk: No such file or directory"},
       {{"missing.zox", "ok.walk"},
        "zoxtest: cannot read the adventure missing.zox: No such file or directory"},
-      {{"folder.zox", "ok.walk"}, "zoxtest: cannot read the adventure folder.zox: it is a directory"},
+      {{"folder.zox", "ok.walk"},
+       "zoxtest: cannot read the adventure folder.zox: it is a directory"},
       {{"--transcript", "no/such/dir/t.txt", "rooms.zox", "ok.walk"},
        "zoxtest: cannot write the transcript no/such/dir/t.txt"},
   };
@@ -213,9 +214,13 @@ TEST_F(ZoxtestProgram, FindsTheExecutorBesideItselfThenInPath) {
 }
 
 TEST_F(ZoxtestProgram, UsageErrorsEndWith2) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"rooms.zox"}, {"a", "b", "c"}, {"--timeout", "0", "a", "b"},
-           {"--transcript"}, {"--frobnicate", "a", "b"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"rooms.zox"},
+                                             {"a", "b", "c"},
+                                             {"--timeout", "0", "a", "b"},
+                                             {"--transcript"},
+                                             {"--frobnicate", "a", "b"}}) {
     Ran r = zoxtest(args);
     EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << r.err;
     EXPECT_TRUE(has(r.err, "usage: zoxtest [options] <story.zox> <story.walk>")) << r.err;
@@ -265,8 +270,9 @@ TEST_F(ZoxtestProgram, TranscriptHoldsEveryPageOnceWithThePlayersInputs) {
   EXPECT_EQ(t.rfind("Transcript of rooms.zox, played by zoxtest with w.walk\n", 0), 0u) << t;
   // The start-up lines, the hall, the kitchen: one page each, in order.
   const size_t start = t.find("> Testing Zox-File   ... [OK]");
-  const size_t hall = t.find("TWO ROOMS\nYou stand in a hall.\nA red door leads on.\n\n"
-                             "Press a key to open it.\n[line 6: key Space]\n");
+  const size_t hall = t.find(
+      "TWO ROOMS\nYou stand in a hall.\nA red door leads on.\n\n"
+      "Press a key to open it.\n[line 6: key Space]\n");
   const size_t kitchen = t.find("TWO ROOMS\nA kitchen. The end.\n[line 9: key Return]\n");
   ASSERT_NE(start, std::string::npos) << t;
   ASSERT_NE(hall, std::string::npos) << t;
@@ -286,10 +292,11 @@ TEST_F(ZoxtestProgram, TranscriptHoldsEveryPageOnceWithThePlayersInputs) {
 
 // A stand-in executor that shows what it was given, then echoes lines until "end".
 TEST_F(ZoxtestProgram, SetupStepsReachTheProgram) {
-  dir.write("probe",
-            "#!/bin/sh\n"
-            "echo \"size $(stty size) args $* env $ZOXTEST_PROBE\"\n"
-            "while IFS= read -r line; do echo \"got [$line]\"; [ \"$line\" = end ] && exit 7; done\n");
+  dir.write(
+      "probe",
+      "#!/bin/sh\n"
+      "echo \"size $(stty size) args $* env $ZOXTEST_PROBE\"\n"
+      "while IFS= read -r line; do echo \"got [$line]\"; [ \"$line\" = end ] && exit 7; done\n");
   chmod(dir.file("probe").c_str(), 0755);
   dir.write("probe.walk",
             "size 100x30\n"

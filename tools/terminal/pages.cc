@@ -231,8 +231,8 @@ void PageKeeper::pageBreak() {
     pages_.push_back(std::move(notes));
     looseNotes_.clear();
   }
-  const bool changed = !scrolledOff_.empty() ||
-                       std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.dirty; });
+  const bool changed = !scrolledOff_.empty() || std::any_of(rows_.begin(), rows_.end(),
+                                                            [](const Row& r) { return r.dirty; });
   const bool noted =
       std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return !r.notes.empty(); });
   ScreenPage page;

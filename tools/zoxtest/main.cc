@@ -250,8 +250,8 @@ int main(int argc, char** argv) {
               << (result.stepsRun == 1 ? " step passed\n" : " steps passed\n");
   } else if (result.status == kExitFailed) {
     const int passed = result.stepsRun - 1;
-    std::cerr << "zoxtest: " << o.walk << ": failed at line " << result.failedLine << "; "
-              << passed << (passed == 1 ? " step" : " steps") << " passed before it\n";
+    std::cerr << "zoxtest: " << o.walk << ": failed at line " << result.failedLine << "; " << passed
+              << (passed == 1 ? " step" : " steps") << " passed before it\n";
   }
   return result.status;
 }

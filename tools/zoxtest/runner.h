@@ -32,7 +32,7 @@ struct RunOptions {
 struct RunResult {
   int status = kExitPassed;  // kExitPassed, kExitFailed or kExitNotStarted
   int stepsRun = 0;
-  int failedLine = 0;        // the walkthrough line of the step that failed
+  int failedLine = 0;      // the walkthrough line of the step that failed
   std::string transcript;  // every page the player saw and every input, when asked for
 };
 
