@@ -268,7 +268,8 @@ std::vector<ScreenPage> PageKeeper::take() {
 // Screen: pages
 
 void Screen::keepPages() {
-  refresh();  // what the program has shown so far goes on the first page
+  // No output is taken in first: called right after the start, the pages miss nothing the
+  // program writes. What the emulator shows already goes on the first page.
   if (!impl_->pages.on()) impl_->pages.start(impl_->vs, rows_, cols_);
 }
 

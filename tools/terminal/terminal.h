@@ -171,7 +171,8 @@ class Screen {
   // normal and the alternate screen; it also ends when the window is resized and when the
   // caller calls pageBreak() (at the end, say). Rows that scroll out of the top of the screen
   // (or of a scrolling region) in the meantime come first on the page they left. A page is
-  // kept only if new text came since the last one.
+  // kept only if new text came since the last one. Call it right after the start to miss
+  // nothing: the program's output is taken in only by the calls that read or wait.
   void keepPages();
   // A line for the transcript (what the player did, say), kept after the row the cursor
   // stands on, on whichever page that row ends up.
