@@ -1,7 +1,8 @@
 # Plays one walkthrough of an adventure that ships as sources, as an author would: copies the
 # folder of sources to a fresh work folder, compiles every source of the story there (the story
-# itself, STORY.adv, and the sources of its other parts, STORY.adv in subfolders), puts the
-# part files beside part 1 and runs zoxtest on STORY.zox.
+# itself, STORY.adv, and the sources of its other parts: STORY.adv in subfolders, or sources
+# beside it whose names begin with STORY, such as STORY2.adv), puts the part files beside part 1
+# under the story's name (STORY.zo0 for part 2) and runs zoxtest on STORY.zox.
 #   cmake -DZOXCOMP=... -DZOXTEST=... -DSOURCES=dir -DSTORY=name -DWALK=file -DWORK=dir
 #         [-DTRANSCRIPT=file] -P play_walkthrough.cmake
 foreach(var ZOXCOMP ZOXTEST SOURCES STORY WALK WORK)
@@ -18,17 +19,25 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(COPY "${SOURCES}/" DESTINATION "${WORK}")
 file(GLOB_RECURSE story_sources "${WORK}/${STORY}.adv")
+file(GLOB siblings "${WORK}/${STORY}*.adv")
+list(APPEND story_sources ${siblings})
+list(REMOVE_DUPLICATES story_sources)
 foreach(source ${story_sources})
   get_filename_component(dir "${source}" DIRECTORY)
-  execute_process(COMMAND "${ZOXCOMP}" "${STORY}.adv" WORKING_DIRECTORY "${dir}"
+  get_filename_component(name "${source}" NAME)
+  get_filename_component(base "${source}" NAME_WE)
+  execute_process(COMMAND "${ZOXCOMP}" "${name}" WORKING_DIRECTORY "${dir}"
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "zoxcomp ${source} ended with ${status}:\n${out}")
   endif()
-  if(NOT dir STREQUAL "${WORK}")
-    file(GLOB parts "${dir}/${STORY}.zo[0-9]")
-    file(COPY ${parts} DESTINATION "${WORK}")
-  endif()
+  file(GLOB parts "${dir}/${base}.zo[0-9]")
+  foreach(part ${parts})
+    string(REGEX MATCH "[0-9]$" digit "${part}")
+    if(NOT part STREQUAL "${WORK}/${STORY}.zo${digit}")
+      execute_process(COMMAND "${CMAKE_COMMAND}" -E copy "${part}" "${WORK}/${STORY}.zo${digit}")
+    endif()
+  endforeach()
 endforeach()
 
 set(options "")
