@@ -1,0 +1,32 @@
+# The manual pages render without a warning (groff -man -ww -z), and zoxtest's page names every
+# option of its usage text. Skipped where groff is not installed.
+#   cmake -DPAGES=a.1;b.5 -DZOXTEST=path -P check_man_pages.cmake
+find_program(GROFF groff)
+if(NOT GROFF)
+  message("SKIPPED: groff is not installed")
+  return()
+endif()
+foreach(page ${PAGES})
+  execute_process(COMMAND "${GROFF}" -man -ww -z "${page}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT status EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "${page}: groff -man -ww -z ended with ${status}:\n${out}")
+  endif()
+  message(STATUS "${page}: renders without warnings")
+endforeach()
+
+execute_process(COMMAND "${ZOXTEST}" --help OUTPUT_VARIABLE usage RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "zoxtest --help ended with ${status}")
+endif()
+list(FILTER PAGES INCLUDE REGEX "zoxtest\\.1$")
+file(READ "${PAGES}" page)
+string(REPLACE "\\-" "-" page "${page}")
+string(REGEX MATCHALL "--[a-z]+" options "${usage}")
+foreach(option ${options})
+  string(FIND "${page}" "${option}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "zoxtest.1 does not describe ${option}")
+  endif()
+endforeach()
+message(STATUS "zoxtest.1 describes ${options}")
