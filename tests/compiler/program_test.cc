@@ -70,17 +70,6 @@ PlainRun runPlain(const std::vector<std::string>& args, const std::string& cwd,
   return r;
 }
 
-// Polls for a file with a generous deadline (the compile runs in another process).
-bool waitForFile(const std::string& path, double seconds = 20) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  struct stat st;
-  while (stat(path.c_str(), &st) != 0) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 // Waits until a process has opened a fifo for reading: opening its writing end without
 // blocking succeeds only then. The writing end stays open, so the reader then waits for data.
 int waitForFifoReader(const std::string& path, double seconds = 20) {
