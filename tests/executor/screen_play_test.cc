@@ -403,49 +403,163 @@ TEST(ExecutorScreenPlay, QuitEndsWith255AndACleanTerminal) {
   EXPECT_NE(e.screen.cell(0, 0).bg, 4);
 }
 
-// The lighthouse waits for a key at the end of each scene: its prompt stands on the cursor's
-// row with the cursor just after it, and the status row shows the scene's state. Every scene
-// clears the screen and redraws the status area before its text, so a prompt on the screen
-// with the status of the new scene can only be the new scene's.
-bool waitForPrompt(Screen& s, const std::string& prompt, const std::string& status) {
+// Compiles both parts of the lighthouse beside its picture, as its sources ship, and puts
+// part 2 beside part 1 under the story's name. "" on success.
+std::string compileLighthouse(const TempDir& dir) {
+  dir.write("lighthouse.ans", readFile(ZOX_EXAMPLES "/lighthouse.ans"));
+  for (const char* source : {"lighthouse.adv", "lighthouse2.adv"}) {
+    std::string r = compileSource(dir, source, readFile(std::string(ZOX_EXAMPLES "/") + source));
+    if (!r.empty()) return std::string(source) + ": " + r;
+  }
+  dir.write("lighthouse.zo0", dir.read("lighthouse2.zo0"));
+  return "";
+}
+
+// Waits until the cursor stands at the end of an empty prompt row (the row holds the prompt
+// alone) with text on the screen: the command has been answered and the next can be typed.
+bool waitForPromptAfter(Screen& s, const std::string& text, const std::string& prompt) {
   return s.waitUntil(
       [&] {
-        const std::string row = s.row(s.cursorRow());
-        return row.size() >= prompt.size() &&
-               row.compare(row.size() - prompt.size(), prompt.size(), prompt) == 0 &&
-               s.cursorCol() == int(row.size()) && s.row(24).find(status) != std::string::npos;
+        return s.text().find(text) != std::string::npos && s.row(s.cursorRow()) == prompt &&
+               s.cursorCol() == int(prompt.size()) + 1;
       },
       kLong);
 }
 
+struct Command {
+  const char* line;
+  const char* answer;  // stands on the screen once the command has been answered
+};
+
+// Types each command once the one before has been answered and the prompt stands again.
+void play(Screen& s, std::initializer_list<Command> commands, const std::string& prompt) {
+  for (const Command& c : commands) {
+    s.type(std::string(c.line) + "\r");
+    ASSERT_TRUE(waitForPromptAfter(s, c.answer, prompt)) << c.line << "\n" << s.dump();
+  }
+}
+
+// The lighthouse example, both parts with its title picture, compiled as its sources ship and
+// played to its good ending. Its walkthroughs (examples/*.walk) check the story as text; this
+// checks what they cannot see: the colours of the picture, the title line, the status area,
+// the prompt and the texts.
 TEST(ExecutorScreenPlay, TheLighthouseExampleCompilesAndPlaysToItsEnd) {
   TempDir dir;
-  ASSERT_EQ(compileSource(dir, "lighthouse.adv", readFile(ZOX_EXAMPLES "/lighthouse.adv")), "");
+  ASSERT_EQ(compileLighthouse(dir), "");
   Exec e({"lighthouse.zox"}, dir);
   Screen& s = e.screen;
-  // The weather and what happens on the way are random; the scenes and their order are not.
-  const struct {
-    const char* prompt;
-    const char* status;
-    const char* heading;
-  } waits[] = {
-      {"Press a key to climb the cliff path.", "Steps: 0 ", "THE SHORE"},
-      {"Press a key to try the door.", "Steps: 0 ", "THE CLIFF PATH"},
-      {"Press a key to start up the stairs.", "Matches: 3 ", "THE DOOR"},
-      {"Press a key to climb on.", "Steps: 30 ", "THE STAIRS, FLIGHT 1 OF 4"},
-      {"Press a key to climb on.", "Steps: 60 ", "THE STAIRS, FLIGHT 2 OF 4"},
-      {"Press a key to climb on.", "Steps: 90 ", "THE STAIRS, FLIGHT 3 OF 4"},
-      {"Press a key to push open the hatch.", "Steps: 120 ", "THE STAIRS, FLIGHT 4 OF 4"},
-      {"Press a key to write in the keeper's log.", "Lamp: burning", "THE LANTERN ROOM"},
-      {"The end. Press a key to leave the lighthouse.", "Lamp: burning", "THE KEEPER'S LOG"},
-  };
-  for (const auto& w : waits) {
-    ASSERT_TRUE(waitForPrompt(s, w.prompt, w.status)) << w.prompt << "\n" << s.dump();
-    EXPECT_NE(s.row(0).find("THE LIGHTHOUSE"), std::string::npos) << s.dump();
-    EXPECT_EQ(s.row(1), w.heading) << s.dump();
-    EXPECT_EQ(s.cell(0, 24).bg, 6) << s.dump();  // the status area in cyan
-    s.send(" ");
-  }
+  const std::string menu = "Choose with Up, Down and Return:";
+  const std::string prompt = "What now?";
+
+  // The title picture: the lamp bright yellow, the tower's bands red, the title band yellow on
+  // blue, and the text colour back to light grey after it; the marked entry in the input colour.
+  ASSERT_TRUE(s.waitForText(menu, kLong)) << s.dump();
+  const int lampRow = rowOf(s, "[ ### ]");
+  ASSERT_GT(lampRow, 0) << s.dump();
+  const int lamp = int(s.row(lampRow).find("###"));
+  EXPECT_EQ(s.cell(lamp, lampRow).fg, 3) << s.dump();
+  EXPECT_TRUE(s.cell(lamp, lampRow).bold) << s.dump();
+  const int bandRow = rowOf(s, "|###|");
+  ASSERT_GT(bandRow, lampRow) << s.dump();
+  EXPECT_EQ(s.cell(int(s.row(bandRow).find("###")), bandRow).fg, 1) << s.dump();
+  EXPECT_FALSE(s.cell(int(s.row(bandRow).find("###")), bandRow).bold) << s.dump();
+  const int nameRow = rowOf(s, "T H E");
+  const int name = int(s.row(nameRow).find("T H E"));
+  EXPECT_EQ(s.cell(name, nameRow).bg, 4) << s.dump();
+  EXPECT_EQ(s.cell(name, nameRow).fg, 3) << s.dump();
+  const int other = rowOf(s, "* How to play");
+  EXPECT_EQ(s.cell(2, other).fg, 7) << s.dump();
+  EXPECT_EQ(s.cell(2, other).bg, 0) << s.dump();
+  const int marked = rowOf(s, "> Begin the night");
+  EXPECT_EQ(s.cell(2, marked).fg, 6) << s.dump();
+  EXPECT_TRUE(s.cell(2, marked).bold) << s.dump();
+  // The title line in yellow on blue, across the whole row.
+  EXPECT_EQ(s.cell(16, 0).fg, 3) << s.dump();
+  EXPECT_EQ(s.cell(79, 0).bg, 4) << s.dump();
+
+  s.key(Key::Enter);
+  ASSERT_TRUE(waitForPromptAfter(s, "THE SHORE", prompt)) << s.dump();
+  EXPECT_EQ(s.row(1), "THE SHORE");
+  EXPECT_EQ(s.cell(0, 1).fg, 7) << s.dump();  // white: light grey made bold
+  EXPECT_TRUE(s.cell(0, 1).bold) << s.dump();
+  EXPECT_EQ(s.cell(0, 24).bg, 6) << s.dump();  // the status area, black on cyan
+  EXPECT_EQ(s.cell(79, 24).bg, 6) << s.dump();
+  EXPECT_EQ(s.cell(2, 24).fg, 0) << s.dump();
+  EXPECT_NE(s.row(24).find("The shore"), std::string::npos) << s.dump();
+
+  // Part 1 the short way, each command typed once its answer and the next prompt stand.
+  play(s, {{"up", "THE CLIFF PATH"}}, prompt);
+  if (HasFatalFailure()) return;
+  s.type("up\r");
+  ASSERT_TRUE(s.waitForText("Which way?", kLong) && s.waitForText(menu, kLong)) << s.dump();
+  s.key(Key::Enter);  // the ways come in a random order; each leads on
+  ASSERT_TRUE(s.waitForText("Press a key to go on.", kLong)) << s.dump();
+  s.type(" ");
+  play(s,
+       {
+           {"lift the stone", "lies an iron key."},
+           {"take the key", "You take the key."},
+           {"unlock the door", "and the lock gives."},
+           {"push the door", "it gives with a"},
+           {"in", "THE FOOT OF THE TOWER"},
+           {"search the coat", "In its pocket is a box of matches."},
+           {"take the matches", "three are left."},
+       },
+       prompt);
+  if (HasFatalFailure()) return;
+  s.type("up\r");
+  ASSERT_TRUE(s.waitForText("Press a key to climb.", kLong)) << s.dump();
+  s.type(" ");
+
+  // Part 2: its own title and status area, in the colours part 1 set.
+  ASSERT_TRUE(waitForPromptAfter(s, "THE STAIRS, FLIGHT 1 OF 4", prompt)) << s.dump();
+  EXPECT_NE(s.row(0).find("the tower, on a night of storm"), std::string::npos) << s.dump();
+  EXPECT_EQ(s.cell(79, 0).bg, 4) << s.dump();
+  EXPECT_EQ(s.row(24),
+            "  22:04     The ship: 15 cables off the rocks     Matches: 3     Lamp: dark");
+  EXPECT_EQ(s.cell(0, 24).bg, 6) << s.dump();
+  play(s,
+       {
+           {"up", "FLIGHT 2 OF 4"},
+           {"up", "FLIGHT 3 OF 4"},
+           {"up", "FLIGHT 4 OF 4"},
+           {"up", "THE WATCH ROOM"},
+           {"take the can", "nearly full."},
+           {"up", "THE LANTERN ROOM"},
+           {"fill the lamp", "until the tank is full."},
+           {"close the door", "You drag the door shut"},
+           {"light the lamp", "But the great lens does not move."},
+           {"down", "THE WATCH ROOM"},
+       },
+       prompt);
+  if (HasFatalFailure()) return;
+  EXPECT_NE(s.row(24).find("Lamp: burning"), std::string::npos) << s.dump();
+
+  // The number prompt, typed in the input colour.
+  s.type("wind the clockwork\r");
+  ASSERT_TRUE(s.waitForText("How many turns?", kLong)) << s.dump();
+  s.type("25\r");
+  ASSERT_TRUE(s.waitForText("Press a key to write in the keeper's log.", kLong)) << s.dump();
+  const int turns = rowOf(s, "How many turns? 25");
+  ASSERT_GE(turns, 0) << s.dump();
+  EXPECT_EQ(s.cell(17, turns).fg, 6) << s.dump();
+  const int beam = rowOf(s, "The beam sweeps out over the water.");
+  ASSERT_GE(beam, 0) << s.dump();
+  EXPECT_EQ(s.cell(0, beam).fg, 3) << s.dump();
+  EXPECT_TRUE(s.cell(0, beam).bold) << s.dump();
+  EXPECT_NE(s.row(24).find("Lamp: turning"), std::string::npos) << s.dump();
+  s.type(" ");
+
+  ASSERT_TRUE(s.waitForText("Sign the log with your name:", kLong)) << s.dump();
+  s.type("Morwenna\r");
+  ASSERT_TRUE(s.waitForText("Lamp lit by Morwenna,", kLong)) << s.dump();
+  s.type(" ");
+  ASSERT_TRUE(s.waitForText("'Who are you?'", kLong) && s.waitForText(menu, kLong)) << s.dump();
+  s.key(Key::Enter);
+  ASSERT_TRUE(s.waitForText("THE END", kLong) && s.waitForText("* Leave the lighthouse", kLong))
+      << s.dump();
+  s.key(Key::Down);
+  s.key(Key::Enter);
   ASSERT_TRUE(e.finished()) << s.dump();
   EXPECT_EQ(e.status(), 255);
   EXPECT_TRUE(e.terminalRestored());

@@ -324,6 +324,19 @@ TEST(HarnessScreen, IdleMeansBlockedReadingTheTerminalWithAllOutputIn) {
   EXPECT_FALSE(busy.waitForIdle(0.5));
 }
 
+TEST(HarnessScreen, IdleWaitsUntilTheKeysTypedHaveBeenRead) {
+  // A program that has not yet taken in the keys typed to it is not waiting for more, even
+  // while it still seems blocked in its read: here it is stopped before it can wake.
+  Screen s({"/bin/sh", "-c", "stty -echo; read x; printf 'got %s\\n' \"$x\"; read y"});
+  ASSERT_TRUE(s.waitForIdle()) << s.dump();
+  s.signal(SIGSTOP);
+  s.type("abc\r");
+  EXPECT_FALSE(s.waitForIdle(0.5)) << s.dump();
+  s.signal(SIGCONT);
+  ASSERT_TRUE(s.waitForIdle()) << s.dump();
+  EXPECT_EQ(s.row(0), "got abc") << s.dump();
+}
+
 TEST(HarnessScreen, WaitsGiveUpAfterTheirTimeout) {
   Screen s({"/bin/sh", "-c", "echo ready; exec sleep 60"});
   ASSERT_TRUE(s.waitForText("ready"));

@@ -103,6 +103,25 @@ TEST(HarnessPages, ARowShownTwiceAndErasedOnceLosesNothing) {
   EXPECT_EQ(joined(pagesNow(p.s)), "== page\nalpha\nbeta\ngamma\n");
 }
 
+TEST(HarnessPages, ARowRedrawnWithTheTextItHadLosesNothingWhenErasedAgain) {
+  // A status row that is erased and drawn again before every prompt, as zoxexec does: its
+  // first erase ends a page, since its text was on none yet; later ones lose nothing, for the
+  // text drawn again is the text that page holds. New text on the row is kept as before.
+  Paged p(
+      "printf '\\033[2J\\033[6;1HSTATUS 1\\033[1;1Hline 1'; stty -echo; read x; "
+      "printf '\\033[6;1H\\033[2KSTATUS 1\\033[2;1Hline 2'; read x; "
+      "printf '\\033[6;1H\\033[2KSTATUS 1\\033[3;1Hline 3'; read x; "
+      "printf '\\033[6;1H\\033[2KSTATUS 2\\033[4;1Hline 4'; read x; "
+      "printf '\\033[6;1H\\033[2KSTATUS 2\\033[5;1Hline 5'; read x",
+      {.cols = 20, .rows = 6});
+  for (int i = 0; i < 5; ++i) p.answer();
+  ASSERT_TRUE(p.s.waitForExit()) << p.s.dump();
+  EXPECT_EQ(joined(pagesNow(p.s)),
+            "== page\nline 1\n\n\n\n\nSTATUS 1\n"
+            "== page\nline 1\nline 2\nline 3\nline 4\n\nSTATUS 2\n"
+            "== page\nline 1\nline 2\nline 3\nline 4\nline 5\nSTATUS 2\n");
+}
+
 TEST(HarnessPages, ResizeEndsAPageAndKeepsPagesOnlyOnceAsked) {
   Paged p("printf 'small screen\\n'; read x; printf 'large screen\\n'; read x");
   ASSERT_TRUE(p.s.waitForIdle()) << p.s.dump();

@@ -69,6 +69,7 @@ class PageKeeper {
     // double-width character.
     std::vector<std::string> cells;
     bool dirty = false;  // shows text that no page holds yet
+    std::string kept;    // the text the last page held on this row
     std::vector<std::string> notes;
   };
   static constexpr const char* kRightHalf = "\x01";

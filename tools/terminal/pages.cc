@@ -45,24 +45,29 @@ void PageKeeper::restart(VTermScreen* vs, int rows, int cols, bool pageEnds) {
     Row& row = rows_[static_cast<size_t>(r)];
     if (static_cast<size_t>(r) < before.size() && before[static_cast<size_t>(r)] == text(row)) {
       row.dirty = false;
+      row.kept = text(row);
     }
   }
   before_.reset();
 }
 
-// A row is dirty once a cell of it shows new text; erasing alone leaves nothing to keep.
+// A row is dirty once a cell of it shows new text; erasing alone leaves nothing to keep, and
+// a row drawn again with the text the last page holds for it (a status row erased and redrawn
+// before each prompt) shows nothing new.
 void PageKeeper::copyFrom(VTermScreen* vs, int r, int startCol, int endCol) {
   Row& row = rows_[static_cast<size_t>(r)];
+  bool drawn = false;
   for (int col = startCol; col < endCol; ++col) {
     std::string now = cellText(vs, r, col, kRightHalf);
     std::string& mine = row.cells[static_cast<size_t>(col)];
     if (now == mine) continue;
     if (!now.empty() && now != kRightHalf) {
-      row.dirty = true;
+      drawn = true;
       before_.reset();  // new text: the screen is no longer being cleared
     }
     mine = std::move(now);
   }
+  if (drawn) row.dirty = text(row) != row.kept;
 }
 
 std::string PageKeeper::text(const Row& row) {
@@ -174,6 +179,7 @@ void PageKeeper::moved(VTermRect dest, VTermRect src) {
       Row& row = rows_[static_cast<size_t>(r)];
       row.notes.clear();
       row.dirty = false;
+      row.kept.clear();
       std::fill(row.cells.begin(), row.cells.end(), std::string());
     }
     std::move(block.begin(), block.end(), rows_.begin() + dest.start_row);
@@ -246,6 +252,7 @@ void PageKeeper::pageBreak() {
   }
   for (Row& row : rows_) {
     row.dirty = false;
+    row.kept = text(row);
     row.notes.clear();
   }
   scrolledOff_.clear();

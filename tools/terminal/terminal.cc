@@ -412,6 +412,9 @@ bool Screen::canSeeIdle() {
 }
 
 bool Screen::waitsForInput() {
+  // Keys typed but not yet read: the program is about to wake, even if it still seems to wait.
+  int unread = 0;
+  if (slave_ >= 0 && ioctl(slave_, FIONREAD, &unread) == 0 && unread > 0) return false;
   long nr = -1;
   unsigned long fd = 0;
   if (!blockedSyscall(pid_, nr, fd)) return false;
