@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,12 @@ struct AheadLine {
   bool complete = true;        // false when prepareLine split the line at a "/"
 };
 
+// A GO TO operand waiting for its target: where it lies in the output and the room it names.
+struct JumpSlot {
+  uint32_t offset;
+  uint32_t room;
+};
+
 // One declared resource (the name is in Compiler::resources at the same slot).
 struct ResourceEntry {
   std::string path;          // the resource file, as written in the source
@@ -100,12 +107,16 @@ struct Compiler {
   uint32_t checksumTotal = 0;  // the code checksum stored after the code (resource offsets in)
   uint32_t codeEndField = 0;   // offset of the 4-byte code-end field
   uint32_t codeEnd = 0;        // E: offset just after the end marker
-  uint32_t outputPos = 0;      // current offset of the output file
-  // Every byte written from the code-end field on, in file order, while the error list is
-  // empty; the GO TO pass walks and patches this copy instead of reading the file back.
-  std::vector<uint8_t> code;
-  bool mirroring = true;  // bytes go to `code` (line pass); false: straight to the file
-  size_t flushed = 0;     // bytes of `code` already written to the file
+  uint32_t outputPos = 0;      // offset of the next byte the output rule stores
+  // Stored bytes wait here and go to the file a large piece at a time: the buffer holds the
+  // `buffered` bytes before outputPos. bufferRoom is how many more it takes before the next
+  // write (less than its size near the 32-bit end of the offsets).
+  std::unique_ptr<uint8_t[]> outputBuffer;
+  size_t buffered = 0;
+  size_t bufferRoom = 0;
+  // The GO TO slots that still hold a room slot, in code order. A slot whose room is defined
+  // by the time its bytes leave the buffer gets its target there; the GO TO pass does the rest.
+  std::vector<JumpSlot> jumps;
 
   // -- Error list --
   ErrorList errors;
@@ -200,8 +211,23 @@ struct Compiler {
 // fails; the dispatcher ends the compilation on 5.
 
 int emitByte(Compiler& c, uint8_t byte);
+// emitByte for each of n bytes, summed and stored as one run.
+int emitBytes(Compiler& c, const uint8_t* bytes, size_t n);
 int emitU16(Compiler& c, uint16_t value);  // low byte first
 int emitU32(Compiler& c, uint32_t value);  // low byte first
+
+// The slow half of emitByte: the buffer is full (it is written out first) or the output has
+// reached the end of the 32-bit offsets (5).
+int emitByteAfterWrite(Compiler& c, uint8_t byte);
+
+inline int emitByte(Compiler& c, uint8_t byte) {
+  c.checksum += byte;
+  if (!c.errors.empty()) return 0;
+  if (c.buffered >= c.bufferRoom) return emitByteAfterWrite(c, byte);
+  c.outputBuffer[c.buffered++] = byte;
+  ++c.outputPos;
+  return 0;
+}
 
 // Converts and scrambles a Latin-1 text and emits it. The key position starts at 0 and
 // c.textKeyPos is left after the text. Returns 0, 51 (a character a text may not hold;
@@ -211,9 +237,11 @@ int emitText(Compiler& c, std::string_view latin1);
 // extend the text stored before them (put a '\n' first for the line break).
 int emitTextContinued(Compiler& c, std::string_view latin1);
 
-// Writes the 4-byte room slot of a GO TO (low byte first) to the output without adding it to
-// the code checksum; the GO TO pass replaces it and counts the final bytes. Written, like every
-// statement byte, only while the error list is empty. Returns 0 or 5.
+// Stores the 4-byte operand of a GO TO to the room of that slot. The room's slot is written
+// (low byte first) without adding it to the code checksum and the operand is recorded in
+// c.jumps; its target, the offset of the room's header, takes its place when the buffer is
+// written after the room was defined, or in the GO TO pass, and is counted then. Written, like
+// every statement byte, only while the error list is empty. Returns 0 or 5.
 int emitGoSlot(Compiler& c, uint32_t roomSlot);
 
 // The current output offset: where the next emitted byte goes. Rooms record it before their

@@ -132,7 +132,6 @@ int compileLine(Compiler& c) {
     endOfSourceChecks(c);
     if (!c.errors.empty()) return kSourceDoneErrors;
     if (int r = emitByte(c, op(Op::EndOfCode))) return r;
-    if (int r = flushCodeArea(c)) return r;
     if (c.sourceFile) {
       int closed = std::fclose(c.sourceFile);
       c.sourceFile = nullptr;

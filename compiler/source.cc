@@ -77,6 +77,8 @@ void closeFiles(Compiler& c) {
     c.sourceFile = nullptr;
   }
   if (c.output) {
+    // After a fatal error the output stays as far as it was stored.
+    flushOutput(c);
     std::fclose(c.output);
     c.output = nullptr;
   }
@@ -173,7 +175,6 @@ int openSource(Compiler& c, const std::string& path) {
 
   try {
     c.roomPositions.assign(kMaxRooms + 1, 0);
-    c.code.reserve(std::min<size_t>(c.source.size() / 2 + 64, size_t{1} << 24));
   } catch (const std::bad_alloc&) {
     return kErrNoMemory;
   }

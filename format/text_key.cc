@@ -44,6 +44,20 @@ void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out) {
   }
 }
 
+bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32_t* sum) {
+  int refused = 0;  // the sign bit of any code that is -1
+  uint32_t s = *sum;
+  for (size_t i = 0; i < latin1.size(); ++i) {
+    const int code = kCodes[static_cast<uint8_t>(latin1[i])];
+    refused |= code;
+    const uint8_t b = static_cast<uint8_t>(code + kTextKey[(keyPos + i) % kTextKey.size()]);
+    out[i] = b;
+    s += b;
+  }
+  *sum = s;
+  return refused >= 0;
+}
+
 int latin1OfCode(int code) {
   if (code < kFirstTextCode || code > kLastTextCode) return -1;
   if (code < kFirstTextCode + static_cast<int>(kLetters.size())) {

@@ -43,6 +43,11 @@ std::optional<std::string> scramble(std::string_view latin1, size_t keyPos = 0,
 size_t firstRefused(std::string_view latin1);
 void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out);
 
+// Checks, scrambles and sums in one pass, for writers that store texts by the megabyte: writes
+// the scrambled bytes to out (room for latin1.size() bytes) and adds each, 0 to 255, to *sum.
+// False when a character is refused; out and *sum are then not to be used.
+bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32_t* sum);
+
 // Unscrambles up to the first 0x00 or the end. Nothing when a byte does not give a code 23..127.
 std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos = 0);
 
