@@ -123,6 +123,7 @@ struct Compiler {
 
   // -- Current line --
   std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
+  LineScan lineScan;                               // its quotes, recorded when it was prepared
   bool haveLine = false;                           // false once the source is exhausted
   size_t lineOffset = 0;                           // source offset of lineBuffer[0]
   unsigned lineNumber = 2;                         // line 1 is the header line

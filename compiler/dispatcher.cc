@@ -152,7 +152,8 @@ int compileLine(Compiler& c) {
     s.rest = line + consumed;
     if (s.code != kTokRem) {
       size_t resume = 0;
-      if (prepareLine(line, &resume) == kLineSplit) {
+      s.scan = &c.lineScan;
+      if (prepareLine(line, &resume, &c.lineScan) == kLineSplit) {
         complete = false;
         c.readPos = c.lineOffset + static_cast<size_t>(line - buffer) + resume;
       }

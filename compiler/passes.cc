@@ -26,7 +26,7 @@ bool writeU32At(std::FILE* f, uint32_t offset, uint32_t value) {
 int resolveJumps(Compiler& c) {
   for (int slot = 0; slot < c.rooms.count() && slot < kMaxRooms; ++slot) {
     if (c.roomPositions[static_cast<size_t>(slot)] == 0) {
-      recordError(c, kErrUndefinedRoom, 0, std::string_view(c.rooms.name(slot)));
+      recordError(c, kErrUndefinedRoom, 0, c.rooms.name(slot));
     }
   }
   if (!c.errors.empty()) return kSourceDone;

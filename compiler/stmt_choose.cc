@@ -20,7 +20,7 @@ constexpr size_t kMaxEntries = 16;
 
 enum class TextKind { None, Room, Init };
 
-TextKind kindOf(const Compiler& c, std::string_view name, int* slot) {
+TextKind kindOf(const Compiler& c, const NameKey& name, int* slot) {
   if ((*slot = c.roomTexts.find(name)) >= 0) return TextKind::Room;
   if ((*slot = c.initTexts.find(name)) >= 0) return TextKind::Init;
   return TextKind::None;
@@ -35,12 +35,13 @@ int compileChooseList(Compiler& c, const char* p) {
     if (name.empty()) return kErrSyntax;
     if (name.size() > kMaxWordLength) return kErrTooLong;
     int slot = -1;
-    TextKind kind = kindOf(c, name, &slot);
+    const NameKey key(name);
+    TextKind kind = kindOf(c, key, &slot);
     if (kind == TextKind::None) return kErrNoTextVariable;
     if (listKind == TextKind::None) listKind = kind;
     if (kind != listKind) {
       // A name of both kinds fits a list of either; only the other kind alone is a mix.
-      int other = listKind == TextKind::Room ? c.roomTexts.find(name) : c.initTexts.find(name);
+      int other = listKind == TextKind::Room ? c.roomTexts.find(key) : c.initTexts.find(key);
       if (other < 0) return kErrMixedChoose;
       slot = other;
     }
@@ -117,16 +118,17 @@ int lookAhead(Compiler& c, Entries& out) {
             result = kErrSyntax;
             break;
           }
-          int slot = -1;
-          TextKind kind = kindOf(c, name, &slot);
-          if (kind == TextKind::None) {
+          // A name of both kinds is taken as the INIT text, as PRINT and WAIT take it.
+          const NameKey key(name);
+          int slot = c.initTexts.find(key);
+          TextKind kind = TextKind::Init;
+          if (slot < 0) {
+            slot = c.roomTexts.find(key);
+            kind = TextKind::Room;
+          }
+          if (slot < 0) {
             result = kErrNoTextVariable;
             break;
-          }
-          // A name of both kinds is taken as the INIT text, as PRINT and WAIT take it.
-          if (int init = c.initTexts.find(name); init >= 0) {
-            slot = init;
-            kind = TextKind::Init;
           }
           if (kind == TextKind::Init && out.slots.size() < kMaxEntries) {
             out.mask |= static_cast<uint16_t>(1u << out.slots.size());
