@@ -2,7 +2,12 @@
 #include "compiler/lexer.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <iterator>
 #include <string_view>
 
@@ -143,13 +148,6 @@ bool colonLater(const char* p) {
   }
   return false;
 }
-
-// Every byte through upperChar, for the word collection of classify.
-constexpr std::array<char, 256> kUpper = [] {
-  std::array<char, 256> upper{};
-  for (int ch = 0; ch < 256; ++ch) upper[ch] = upperChar(static_cast<char>(ch));
-  return upper;
-}();
 
 // FNV-1a over the upper-cased word, one character at a time.
 constexpr uint32_t kHashStart = 2166136261u;
@@ -355,6 +353,20 @@ bool isWholeKeyword(std::string_view word, int code) {
   return false;
 }
 
+bool isRoomWord(const char* text, int* consumed) {
+  constexpr std::string_view kRoom = "[ROOM";
+  const size_t length = wordLength(text, kMaxWordChars + 1);
+  if (length < kRoom.size() || length > kMaxWordChars) return false;
+  if (!equalsKeyword(std::string_view(text, kRoom.size()), kRoom)) return false;
+  for (size_t i = kRoom.size(); i < length; ++i) {
+    if (!isDigit(text[i])) return false;
+  }
+  size_t at = kRoom.size();
+  while (isBlank(text[at])) ++at;
+  *consumed = static_cast<int>(at);
+  return true;
+}
+
 int keywordByScan(std::string_view upperWord, char after) {
   size_t digitsStart = upperWord.size();
   if (!upperWord.empty() && isDigit(upperWord.back())) trailingNumber(upperWord, &digitsStart);
@@ -377,7 +389,7 @@ int classify(const char* text, unsigned* number, int* consumed) {
         (stop == kStops || (stop == kBeforeEquals ? text[length + 1] == '=' : length > 0))) {
       break;
     }
-    const char up = kUpper[static_cast<unsigned char>(ch)];
+    const char up = kUpperChars[static_cast<unsigned char>(ch)];
     buffer[length] = up;
     hash = hashStep(hash, up);
   }
@@ -479,16 +491,51 @@ const std::array<uint8_t, 256> kScanClassOf = [] {
   return classes;
 }();
 
+// The index of the first character from i on that prepareLine must look at: one below 0x20
+// (the terminator included) or above 0x7F, a quote or a slash. Texts are most of a source, and
+// they are passed over sixteen characters at a time where the processor can. REQUIRES
+// line[length] is the line's terminator and i <= length.
+size_t nextToLookAt(const char* line, size_t i, size_t length) {
+#if defined(__SSE2__)
+  const auto marks = [](const char* at) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    // Compared as signed bytes, those above 0x7F are negative: "below a blank" takes them too.
+    const __m128i marked = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('"')),
+                                                     _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('/'))),
+                                        _mm_cmpgt_epi8(_mm_set1_epi8(' '), sixteen));
+    return static_cast<unsigned>(_mm_movemask_epi8(marked));
+  };
+  for (; i + 16 <= length; i += 16) {
+    if (const unsigned m = marks(line + i)) return i + std::countr_zero(m);
+  }
+  if (length >= 16) {
+    // The rest, fewer than sixteen: the last sixteen characters, without those before i, which
+    // have been looked at; the terminator ends the line where none is marked.
+    const unsigned m = marks(line + length - 16) >> (i - (length - 16));
+    return m != 0 ? i + std::countr_zero(m) : length;
+  }
+  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
+  return i;
+#else
+  (void)length;
+  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
+  return i;
+#endif
+}
+
 }  // namespace
 
 int prepareLine(char* line, size_t* resumeAt, LineScan* scan) {
+  const size_t length = std::strlen(line);
   bool inQuotes = false;
   uint16_t refused = 0;
   size_t quotes = 0;
   for (size_t i = 0;; ++i) {
-    uint8_t kind;
-    while ((kind = kScanClassOf[static_cast<unsigned char>(line[i])]) == kPlain) ++i;
+    i = nextToLookAt(line, i, length);
+    const uint8_t kind = kScanClassOf[static_cast<unsigned char>(line[i])];
     switch (kind) {
+      case kPlain:  // a letter above 0x7F that texts may hold
+        break;
       case kRefused:
         ++refused;
         break;

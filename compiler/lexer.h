@@ -96,6 +96,13 @@ constexpr char upperChar(char c) {
   return c;
 }
 
+// upperChar of every byte, for the loops that upper-case a word a character at a time.
+inline constexpr std::array<char, 256> kUpperChars = [] {
+  std::array<char, 256> upper{};
+  for (int ch = 0; ch < 256; ++ch) upper[ch] = upperChar(static_cast<char>(ch));
+  return upper;
+}();
+
 // Length of the word at text as the lexer delimits it, counting at most `limit` characters.
 // A word stops at the end of the text (NUL or newline), a blank, a tab, a carriage return, any
 // of , = ] : " ( ) / < >, at "+=" and "-=", and at a "[" that is not its first character.
@@ -111,6 +118,11 @@ bool equalsKeyword(std::string_view word, std::string_view keyword);
 // word. Always false for the codes whose match looks beyond the word ([INIT], [INVENTORY],
 // [STATUS], [ROOM, [PART n], IMSG) and for the line shapes.
 bool isWholeKeyword(std::string_view word, int code);
+
+// True when classify gives kTokRoom for the word at text ("[ROOM", maybe followed by digits),
+// with *consumed set as classify sets it (after "[ROOM" and its blanks); found without
+// classifying, for GO and START, which expect that word.
+bool isRoomWord(const char* text, int* consumed);
 
 // Classifies the word at text (the caller has skipped leading blanks). text ends at its NUL or
 // at a newline. Returns the token code; *number gets the word's trailing number (0..65535, 0 if

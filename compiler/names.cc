@@ -12,12 +12,12 @@ namespace zox {
 NameKey::NameKey(std::string_view name) : spelling_(name) {
   char* out = inline_;
   if (name.size() > kInlineChars) {
-    long_.resize(name.size());
-    out = long_.data();
+    long_ = std::make_unique<char[]>(name.size());
+    out = long_.get();
   }
   uint32_t h = 2166136261u;
   for (size_t i = 0; i < name.size(); ++i) {
-    const char up = upperChar(name[i]);
+    const char up = kUpperChars[static_cast<unsigned char>(name[i])];
     out[i] = up;
     h = (h ^ static_cast<uint8_t>(up)) * 16777619u;
   }

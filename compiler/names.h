@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,7 @@ class NameKey {
   const char* upper_;
   uint32_t hash_;
   char inline_[kInlineChars];
-  std::string long_;  // a longer name's upper-cased form
+  std::unique_ptr<char[]> long_;  // a longer name's upper-cased form
 };
 
 // A table of up to `capacity` names with a hash index, so a lookup costs the same in a table

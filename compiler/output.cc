@@ -63,7 +63,9 @@ int emitScrambled(Compiler& c, std::string_view latin1, size_t keyPos) {
     }
     return 0;
   }
-  if (int r = makeRoom(c, latin1.size())) return r;
+  if (c.bufferRoom - c.buffered < latin1.size()) {
+    if (int r = makeRoom(c, latin1.size())) return r;
+  }
   uint32_t sum = c.checksum;
   if (!scrambleSummed(latin1, keyPos, c.outputBuffer.get() + c.buffered, &sum)) {
     return kErrBadCharacter;

@@ -1,5 +1,6 @@
 // Choices: CHOOSE with a list of text variables, choice blocks (CHOOSE alone, CHOOSE RANDOM)
 // with the look-ahead that collects their entries, choice entry lines and END CHOOSE.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,7 +81,8 @@ bool isEndChoose(const char* afterEnd) {
 }
 
 struct Entries {
-  std::vector<uint8_t> slots;
+  std::array<uint8_t, kMaxEntries> slots{};  // the first kMaxEntries
+  size_t count = 0;
   uint16_t mask = 0;  // bit k set: entry k+1 names an INIT text variable
 };
 
@@ -130,10 +132,11 @@ int lookAhead(Compiler& c, Entries& out) {
             result = kErrNoTextVariable;
             break;
           }
-          if (kind == TextKind::Init && out.slots.size() < kMaxEntries) {
-            out.mask |= static_cast<uint16_t>(1u << out.slots.size());
+          if (out.count < kMaxEntries) {
+            if (kind == TextKind::Init) out.mask |= static_cast<uint16_t>(1u << out.count);
+            out.slots[out.count] = static_cast<uint8_t>(slot);
           }
-          out.slots.push_back(static_cast<uint8_t>(slot));
+          ++out.count;
         }
         break;
       default:
@@ -165,16 +168,13 @@ int compileChoose(Compiler& c, const StatementLine& s) {
 
   Entries entries;
   if (int r = lookAhead(c, entries)) return r;
-  if (entries.slots.empty()) return kErrNoEntries;
-  if (entries.slots.size() > kMaxEntries) return kErrTooMany;
+  if (entries.count == 0) return kErrNoEntries;
+  if (entries.count > kMaxEntries) return kErrTooMany;
 
   if (int r = emitByte(c, op(random ? Op::ChooseRandom : Op::ChooseBlock))) return r;
-  if (int r = emitByte(c, static_cast<uint8_t>(entries.slots.size()))) return r;
+  if (int r = emitByte(c, static_cast<uint8_t>(entries.count))) return r;
   if (int r = emitU16(c, entries.mask)) return r;
-  for (uint8_t slot : entries.slots) {
-    if (int r = emitByte(c, slot)) return r;
-  }
-  return 0;
+  return emitBytes(c, entries.slots.data(), entries.count);
 }
 
 int compileChoiceEntry(Compiler& c, const StatementLine& s) {

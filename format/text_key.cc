@@ -44,15 +44,42 @@ void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out) {
   }
 }
 
+// Every byte already scrambled at each key position, 0 where a text may not hold it (no code
+// scrambles to 0): one lookup a character for the writers that store texts. The 16 rows are
+// there twice, so the 16 characters from any key position on find theirs at fixed distances.
+constexpr size_t kKeySize = kTextKey.size();
+constexpr std::array<std::array<uint8_t, 256>, 2 * kKeySize> kScrambled = [] {
+  std::array<std::array<uint8_t, 256>, 2 * kKeySize> table{};
+  for (size_t k = 0; k < table.size(); ++k) {
+    for (int c = 0; c < 256; ++c) {
+      table[k][c] =
+          kCodes[c] < 0 ? 0 : static_cast<uint8_t>((kCodes[c] + kTextKey[k % kKeySize]) & 0xFF);
+    }
+  }
+  return table;
+}();
+
 bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32_t* sum) {
-  int refused = 0;  // the sign bit of any code that is -1
+  const auto* in = reinterpret_cast<const uint8_t*>(latin1.data());
+  const size_t n = latin1.size();
+  const std::array<uint8_t, 256>* rows = &kScrambled[keyPos % kKeySize];
   uint32_t s = *sum;
-  for (size_t i = 0; i < latin1.size(); ++i) {
-    const int code = kCodes[static_cast<uint8_t>(latin1[i])];
-    refused |= code;
-    const uint8_t b = static_cast<uint8_t>(code + kTextKey[(keyPos + i) % kTextKey.size()]);
-    out[i] = b;
+  int refused = 0;  // negative once a character scrambled to 0
+  size_t i = 0;
+  for (; i + kKeySize <= n; i += kKeySize) {
+#pragma GCC unroll 16
+    for (size_t j = 0; j < kKeySize; ++j) {
+      const uint8_t b = rows[j][in[i + j]];
+      out[i + j] = b;
+      s += b;
+      refused |= b - 1;
+    }
+  }
+  for (size_t j = 0; i + j < n; ++j) {
+    const uint8_t b = rows[j][in[i + j]];
+    out[i + j] = b;
     s += b;
+    refused |= b - 1;
   }
   *sum = s;
   return refused >= 0;
