@@ -65,6 +65,23 @@ struct AheadLine {
   unsigned number = 0;         // trailing number of the first word
   int consumed = 0;            // the lexer's consumed length for the first word
   bool complete = true;        // false when prepareLine split the line at a "/"
+  // Where it was read: buffer holds `length` characters from source offset `start`; the reading
+  // position was `end` after the read and is `next` after the preparation (after a "/").
+  size_t start = 0;
+  size_t length = 0;
+  size_t end = 0;
+  size_t next = 0;
+  LineScan scan;  // its quotes, when it was prepared
+};
+
+// The lines of the last look-ahead, in the order read: the driver takes each from here when it
+// comes to read it, instead of reading, classifying and preparing it again.
+struct AheadLines {
+  static constexpr size_t kLines = 64;  // a longer look-ahead keeps its first lines only
+  std::array<AheadLine, kLines> lines;
+  AheadLine spare;   // a line read when all are kept
+  size_t count = 0;  // lines kept
+  size_t taken = 0;  // lines the driver has taken
 };
 
 // A GO TO operand waiting for its target: where it lies in the output and the room it names.
@@ -124,10 +141,13 @@ struct Compiler {
   // -- Current line --
   std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
   LineScan lineScan;                               // its quotes, recorded when it was prepared
-  bool haveLine = false;                           // false once the source is exhausted
-  size_t lineOffset = 0;                           // source offset of lineBuffer[0]
-  unsigned lineNumber = 2;                         // line 1 is the header line
-  bool countThisLine = true;  // cleared by the colon-clause compiler; see compileLine
+  // The line was taken from the look-ahead's lines already classified and prepared: this one.
+  const AheadLine* lineAhead = nullptr;
+  std::unique_ptr<AheadLines> ahead;  // made by the first look-ahead
+  bool haveLine = false;              // false once the source is exhausted
+  size_t lineOffset = 0;              // source offset of lineBuffer[0]
+  unsigned lineNumber = 2;            // line 1 is the header line
+  bool countThisLine = true;          // cleared by the colon-clause compiler; see compileLine
 
   // -- Section context --
   bool inInit = false;
@@ -284,14 +304,16 @@ ReadPosition readingPosition(const Compiler& c);
 // Sets the reading position back (after a look-ahead).
 void setReadingPosition(Compiler& c, ReadPosition pos);
 
-// Look-ahead: reads the line at the reading position into out, without compiling it: leading
-// blanks, tabs and carriage returns skipped, the first word classified, and the line prepared
-// unless it is a comment (a "/" moves the reading position to the text after it, as for
-// compiled lines). An empty line has code kTokRem. Returns false when the source is exhausted.
-// Changes nothing but the reading position: not the current line, the line number or a mark.
-// compileChoose: pos = readingPosition(c); while (readAheadLine(c, l)) {...};
-// setReadingPosition(c, pos).
-bool readAheadLine(Compiler& c, AheadLine& out);
+// Look-ahead: reads the line at the reading position without compiling it: leading blanks,
+// tabs and carriage returns skipped, the first word classified, and the line prepared unless
+// it is a comment (a "/" moves the reading position to the text after it, as for compiled
+// lines). An empty line has code kTokRem. Returns the line, or null when the source is
+// exhausted; the line stays valid until the next look-ahead starts (and is kept, so that the
+// driver does not read it again). Changes nothing but the reading position: not the current
+// line, the line number or a mark.
+// compileChoose: pos = readingPosition(c); while (const AheadLine* l = readAheadLine(c))
+// {...}; setReadingPosition(c, pos).
+const AheadLine* readAheadLine(Compiler& c);
 
 // ---- Driver (compiler/driver.h has the whole run) ----
 

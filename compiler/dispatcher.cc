@@ -1,6 +1,7 @@
 // The per-line dispatcher: classifies and prepares a line, applies the placement rules, runs
 // the section or statement compiler the first word selects, records its error, counts the
 // line and stores the automatic ENDs of one-line IFs.
+#include <algorithm>
 #include <array>
 
 #include "compiler/internal.h"
@@ -146,7 +147,21 @@ int compileLine(Compiler& c) {
   while (isSkipped(*line)) ++line;
   StatementLine s{line, line, kTokRem, 0};
   bool complete = true;
-  if (*line != '\0' && *line != '\n') {
+  if (const AheadLine* ahead = c.lineAhead) {
+    // Classified and prepared by a look-ahead, exactly as below.
+    s.code = ahead->code;
+    s.number = ahead->number;
+    s.rest = line + ahead->consumed;
+    complete = ahead->complete;
+    c.readPos = ahead->next;
+    const LineScan& scan = ahead->scan;
+    c.lineScan.quoteCount = scan.quoteCount;
+    const size_t quotes = std::min(scan.quoteCount, LineScan::kMaxQuotes);
+    std::copy_n(scan.quotes.begin(), quotes, c.lineScan.quotes.begin());
+    std::copy_n(scan.refusedBefore.begin(), quotes, c.lineScan.refusedBefore.begin());
+    if (s.code != kTokRem) s.scan = &c.lineScan;
+    c.lineAhead = nullptr;
+  } else if (*line != '\0' && *line != '\n') {
     int consumed = 0;
     s.code = classify(line, &s.number, &consumed);
     s.rest = line + consumed;

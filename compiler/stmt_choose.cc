@@ -91,10 +91,11 @@ struct Entries {
 // reading position is put back afterwards. 0 or the error that ended the look-ahead.
 int lookAhead(Compiler& c, Entries& out) {
   ReadPosition start = readingPosition(c);
-  AheadLine l;
   int nesting = 1;
   int result = 0;
-  while (result == 0 && readAheadLine(c, l)) {
+  const AheadLine* read = nullptr;
+  while (result == 0 && (read = readAheadLine(c)) != nullptr) {
+    const AheadLine& l = *read;
     const char* rest = l.line + l.consumed;
     bool random = false;
     switch (l.code) {

@@ -484,6 +484,54 @@ int main(int argc, char** argv) {
   corpus.add(good + "[ROOM a]\n" +
              lines(300, [](int i) { return "GO TO [ROOM missing" + std::to_string(i) + "]"; }));
 
+  // Choice blocks: nested, split by "/", with one-line IFs and clauses inside, long ones.
+  const std::vector<std::string> kInBlock = {"* t1",
+                                             "* t2",
+                                             "*\tt1",
+                                             "* t1\t",
+                                             "* here",
+                                             "* t1 x",
+                                             "*",
+                                             "NL",
+                                             "CLS / NL",
+                                             "* t1 / NL",
+                                             "NL / * t2",
+                                             "CHOOSE",
+                                             "CHOOSE RANDOM",
+                                             "END CHOOSE",
+                                             "END CHOOSE / NL",
+                                             "END",
+                                             "IF lamp THEN NL",
+                                             "IF lamp THEN * t1",
+                                             "IF lamp THEN END CHOOSE",
+                                             "IF lamp THEN",
+                                             "ELSE",
+                                             "look: NL",
+                                             "(look)",
+                                             "PRINT \"a / b\"",
+                                             "REM * t1 / * t2",
+                                             "GO TO [ROOM r1]",
+                                             "\"more\"",
+                                             "PRINT \"x\"",
+                                             "   ",
+                                             "* t1\r",
+                                             "here = \"h\"",
+                                             "[ROOM r1]",
+                                             "END CHOOSE x",
+                                             "CHOOSE t1, t2"};
+  for (int i = 0; i < 300; ++i) {
+    std::string s = good + "[ROOM r0]\nhere = \"h\"\n";
+    const int blocks = 1 + static_cast<int>(r.below(3));
+    for (int b = 0; b < blocks; ++b) {
+      s += r.chance(30) ? "CHOOSE RANDOM\n" : "CHOOSE\n";
+      const int n = static_cast<int>(r.below(i < 20 ? 150 : 12));
+      for (int k = 0; k < n; ++k) s += r.pick(kInBlock) + "\n";
+      if (r.chance(85)) s += "END CHOOSE\n";
+    }
+    s += r.chance(70) ? "QUIT\n[ROOM r1]\nQUIT\n" : "";
+    corpus.add(s);
+  }
+
   // Long lines, around the 256 characters of the line buffer.
   for (int n : {250, 252, 253, 254, 255, 256, 257, 258, 300, 511, 512, 513, 1000, 5000}) {
     const std::string text(static_cast<size_t>(n), 'L');
