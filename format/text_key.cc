@@ -104,6 +104,38 @@ std::optional<std::string> scramble(std::string_view latin1, size_t keyPos, size
   return out;
 }
 
+// Every byte unscrambled at each key position, 0 where it gives no text code (no character of a
+// text is 0x00); the 16 rows twice, as for scrambling.
+constexpr std::array<std::array<uint8_t, 256>, 2 * kKeySize> kUnscrambled = [] {
+  std::array<std::array<uint8_t, 256>, 2 * kKeySize> table{};
+  for (size_t k = 0; k < table.size(); ++k) {
+    for (int b = 0; b < 256; ++b) {
+      const int code = (b - kTextKey[k % kKeySize]) & 0xFF;
+      int c = 0;
+      if (code >= kFirstTextCode && code <= kLastTextCode) {
+        c = code < kFirstTextCode + static_cast<int>(kLetters.size())
+                ? kLetters[code - kFirstTextCode]
+            : code == kLineBreakCode ? '\n'
+                                     : code;
+      }
+      table[k][b] = b == 0 ? 0 : static_cast<uint8_t>(c);
+    }
+  }
+  return table;
+}();
+
+bool unscrambleTo(std::string_view scrambled, size_t keyPos, char* out) {
+  const auto* in = reinterpret_cast<const uint8_t*>(scrambled.data());
+  const std::array<uint8_t, 256>* rows = &kUnscrambled[keyPos % kKeySize];
+  int refused = 0;  // negative once a byte gave 0
+  for (size_t i = 0; i < scrambled.size(); ++i) {
+    const uint8_t c = rows[i % kKeySize][in[i]];
+    out[i] = static_cast<char>(c);
+    refused |= c - 1;
+  }
+  return refused >= 0;
+}
+
 std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos) {
   std::string out;
   out.reserve(scrambled.size());

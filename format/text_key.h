@@ -51,4 +51,9 @@ bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32
 // Unscrambles up to the first 0x00 or the end. Nothing when a byte does not give a code 23..127.
 std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos = 0);
 
+// Unscrambles the whole of scrambled into out (room for scrambled.size() characters), for
+// readers that keep their own buffer. False when a byte does not give a code 23..127, a 0x00
+// included (a stored text never holds one); out is then not to be used.
+bool unscrambleTo(std::string_view scrambled, size_t keyPos, char* out);
+
 }  // namespace zox
