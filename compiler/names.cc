@@ -28,6 +28,18 @@ NameKey::NameKey(std::string_view name) : spelling_(name) {
 NameTable::NameTable(int capacity, int fullError)
     : capacity_(capacity), fullError_(fullError), index_(kFirstIndexSize, 0) {}
 
+namespace {
+
+// A name as written against the upper-cased form of a key.
+bool sameName(const char* spelling, std::string_view upper) {
+  for (size_t i = 0; i < upper.size(); ++i) {
+    if (kUpperChars[static_cast<unsigned char>(spelling[i])] != upper[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 size_t NameTable::position(const NameKey& key) const {
   const size_t mask = index_.size() - 1;
   const std::string_view upper = key.upper();
@@ -36,7 +48,7 @@ size_t NameTable::position(const NameKey& key) const {
     if (held == 0) return at;
     const Entry& e = entries_[held - 1];
     if (e.hash == key.hash() && e.length == upper.size() &&
-        std::string_view(uppers_).substr(e.start, e.length) == upper) {
+        sameName(spellings_.data() + e.start, upper)) {
       return at;
     }
   }
@@ -66,22 +78,18 @@ int NameTable::add(const NameKey& key, int* slot) {
   }
   if (count() >= capacity_) return fullError_;
   const size_t entriesBefore = entries_.size();
-  const size_t uppersBefore = uppers_.size();
   const size_t spellingsBefore = spellings_.size();
   try {
     if ((entries_.size() + 1) * 2 > index_.size()) {
       grow();
       at = position(key);
     }
-    const std::string_view upper = key.upper();
-    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(uppers_.size()),
-                             static_cast<uint32_t>(upper.size())});
-    uppers_ += upper;
+    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size()),
+                             static_cast<uint32_t>(key.spelling().size())});
     spellings_ += key.spelling();
   } catch (const std::bad_alloc&) {
     // A name half added is taken back whole.
     entries_.resize(entriesBefore);
-    uppers_.resize(uppersBefore);
     spellings_.resize(spellingsBefore);
     return kErrNoMemory;
   }
@@ -94,7 +102,6 @@ int NameTable::add(const NameKey& key, int* slot) {
 void NameTable::clear() {
   entries_.clear();
   spellings_.clear();
-  uppers_.clear();
   if (index_.size() > kFirstIndexSize) {
     index_.assign(kFirstIndexSize, 0);
   } else {

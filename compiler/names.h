@@ -63,7 +63,7 @@ class NameTable {
  private:
   struct Entry {
     uint32_t hash;
-    uint32_t start;  // of the name in spellings_ and of its upper-cased form in uppers_
+    uint32_t start;  // of the name in spellings_
     uint32_t length;
   };
   static constexpr size_t kFirstIndexSize = 16;  // a power of two
@@ -75,8 +75,7 @@ class NameTable {
   int capacity_;
   int fullError_;
   std::vector<Entry> entries_;
-  std::string spellings_;
-  std::string uppers_;
+  std::string spellings_;  // the names one after another, as first written
   // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
   // half full.
   std::vector<uint32_t> index_;
