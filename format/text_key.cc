@@ -75,6 +75,7 @@ bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32
       refused |= b - 1;
     }
   }
+#pragma GCC unroll 4
   for (size_t j = 0; i + j < n; ++j) {
     const uint8_t b = rows[j][in[i + j]];
     out[i + j] = b;
