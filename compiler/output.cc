@@ -39,7 +39,8 @@ int storeBytes(Compiler& c, const uint8_t* bytes, size_t n) {
   while (n > 0) {
     if (int r = makeRoom(c, 1)) return r;
     const size_t part = std::min(n, c.bufferRoom - c.buffered);
-    std::copy(bytes, bytes + part, c.outputBuffer.get() + c.buffered);
+    uint8_t* to = c.outputBuffer.get() + c.buffered;
+    for (size_t i = 0; i < part; ++i) to[i] = bytes[i];  // mostly an operand of 2 or 4 bytes
     c.buffered += part;
     c.outputPos += static_cast<uint32_t>(part);
     bytes += part;

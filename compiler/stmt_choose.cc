@@ -192,16 +192,13 @@ int compileChoiceEntry(Compiler& c, const StatementLine& s) {
 
 namespace stmt {
 
-int compileEndChoose(Compiler& c, const char* afterEnd) {
+int compileEndChoose(Compiler& c, const char* afterChoose) {
   if (int r = refusedInOneLineIf(c)) return r;
   if (c.choiceDepth == 0) return kErrChoiceBlock;
   int entries = c.choiceEntries[c.choiceDepth];
   c.choiceEntries[c.choiceDepth] = 0;
   --c.choiceDepth;
-  int used = 0;
-  const char* p = skipBlanks(afterEnd);
-  isKeyword(p, kTokChoose, &used);
-  if (!onlyBlanks(p + used)) return kErrSyntax;
+  if (!onlyBlanks(afterChoose)) return kErrSyntax;
   for (int i = 0; i < entries; ++i) {
     if (int r = emitByte(c, op(Op::End))) return r;
   }

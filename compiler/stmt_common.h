@@ -128,7 +128,7 @@ int roomNameAt(const char* p, std::string_view* name);
 // roomTarget with the "[ROOM" word and its blanks passed over: name is where the name begins.
 int roomTargetName(Compiler& c, const char* name, int* slot);
 
-// END CHOOSE; compileEnd hands it the text after END.
-int compileEndChoose(Compiler& c, const char* afterEnd);
+// END CHOOSE; compileEnd hands it the text after CHOOSE.
+int compileEndChoose(Compiler& c, const char* afterChoose);
 
 }  // namespace zox::stmt
