@@ -1,6 +1,10 @@
 // Text scrambling with the shared text key.
 #include "format/text_key.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zox {
 
 namespace {
@@ -59,6 +63,13 @@ constexpr std::array<std::array<uint8_t, 256>, 2 * kKeySize> kScrambled = [] {
   return table;
 }();
 
+// The key twice over: its 16 bytes from any position on, in one piece.
+constexpr std::array<uint8_t, 2 * kKeySize> kKeyTwice = [] {
+  std::array<uint8_t, 2 * kKeySize> twice{};
+  for (size_t k = 0; k < twice.size(); ++k) twice[k] = kTextKey[k % kKeySize];
+  return twice;
+}();
+
 bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32_t* sum) {
   const auto* in = reinterpret_cast<const uint8_t*>(latin1.data());
   const size_t n = latin1.size();
@@ -67,6 +78,20 @@ bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32
   int refused = 0;  // negative once a character scrambled to 0
   size_t i = 0;
   for (; i + kKeySize <= n; i += kKeySize) {
+#if defined(__SSE2__)
+    // Sixteen characters from 0x20 to 0x7F, most of any text, are their own codes: the key is
+    // added to all sixteen at once and their sum taken at once.
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    if (_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_set1_epi8(' '), sixteen)) == 0) {
+      const __m128i key =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeyTwice.data() + keyPos % kKeySize));
+      const __m128i scrambled = _mm_add_epi8(sixteen, key);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), scrambled);
+      const __m128i sums = _mm_sad_epu8(scrambled, _mm_setzero_si128());
+      s += static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+      continue;
+    }
+#endif
 #pragma GCC unroll 16
     for (size_t j = 0; j < kKeySize; ++j) {
       const uint8_t b = rows[j][in[i + j]];
