@@ -434,6 +434,9 @@ int main(int argc, char** argv) {
   corpus.addFiles({{"a.b.c", good}}, {"a.b.c"});
   corpus.addFiles({{"src.adv", good}, {"src.zox", "<dir>"}}, {"src.adv"});  // cannot create
 
+  // A choice list of both kinds of text variable.
+  corpus.add(good + "[ROOM a]\nhere = \"h\"\nCHOOSE t1, here\nCHOOSE here, t1\nQUIT\n");
+
   // Settings given twice, and a second section of a kind.
   for (const char* twice :
        {"TITLE = \"a\"", "CTEXT = \"a\"", "ITEXT = \"a\"", "INTEXT = \"a\"",
