@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,29 @@ struct AheadLine {
   unsigned number = 0;         // trailing number of the first word
   int consumed = 0;            // the lexer's consumed length for the first word
   bool complete = true;        // false when prepareLine split the line at a "/"
+  // Where it was read: buffer holds `length` characters from source offset `start`; the reading
+  // position was `end` after the read and is `next` after the preparation (after a "/").
+  size_t start = 0;
+  size_t length = 0;
+  size_t end = 0;
+  size_t next = 0;
+  LineScan scan;  // its quotes, when it was prepared
+};
+
+// The lines of the last look-ahead, in the order read: the driver takes each from here when it
+// comes to read it, instead of reading, classifying and preparing it again.
+struct AheadLines {
+  static constexpr size_t kLines = 64;  // a longer look-ahead keeps its first lines only
+  std::array<AheadLine, kLines> lines;
+  AheadLine spare;   // a line read when all are kept
+  size_t count = 0;  // lines kept
+  size_t taken = 0;  // lines the driver has taken
+};
+
+// A GO TO operand waiting for its target: where it lies in the output and the room it names.
+struct JumpSlot {
+  uint32_t offset;
+  uint32_t room;
 };
 
 // One declared resource (the name is in Compiler::resources at the same slot).
@@ -100,22 +124,30 @@ struct Compiler {
   uint32_t checksumTotal = 0;  // the code checksum stored after the code (resource offsets in)
   uint32_t codeEndField = 0;   // offset of the 4-byte code-end field
   uint32_t codeEnd = 0;        // E: offset just after the end marker
-  uint32_t outputPos = 0;      // current offset of the output file
-  // Every byte written from the code-end field on, in file order, while the error list is
-  // empty; the GO TO pass walks and patches this copy instead of reading the file back.
-  std::vector<uint8_t> code;
-  bool mirroring = true;  // bytes go to `code` (line pass); false: straight to the file
-  size_t flushed = 0;     // bytes of `code` already written to the file
+  uint32_t outputPos = 0;      // offset of the next byte the output rule stores
+  // Stored bytes wait here and go to the file a large piece at a time: the buffer holds the
+  // `buffered` bytes before outputPos. bufferRoom is how many more it takes before the next
+  // write (less than its size near the 32-bit end of the offsets).
+  std::unique_ptr<uint8_t[]> outputBuffer;
+  size_t buffered = 0;
+  size_t bufferRoom = 0;
+  // The GO TO slots that still hold a room slot, in code order. A slot whose room is defined
+  // by the time its bytes leave the buffer gets its target there; the GO TO pass does the rest.
+  std::vector<JumpSlot> jumps;
 
   // -- Error list --
   ErrorList errors;
 
   // -- Current line --
   std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
-  bool haveLine = false;                           // false once the source is exhausted
-  size_t lineOffset = 0;                           // source offset of lineBuffer[0]
-  unsigned lineNumber = 2;                         // line 1 is the header line
-  bool countThisLine = true;  // cleared by the colon-clause compiler; see compileLine
+  LineScan lineScan;                               // its quotes, recorded when it was prepared
+  // The line was taken from the look-ahead's lines already classified and prepared: this one.
+  const AheadLine* lineAhead = nullptr;
+  std::unique_ptr<AheadLines> ahead;  // made by the first look-ahead
+  bool haveLine = false;              // false once the source is exhausted
+  size_t lineOffset = 0;              // source offset of lineBuffer[0]
+  unsigned lineNumber = 2;            // line 1 is the header line
+  bool countThisLine = true;          // cleared by the colon-clause compiler; see compileLine
 
   // -- Section context --
   bool inInit = false;
@@ -200,8 +232,23 @@ struct Compiler {
 // fails; the dispatcher ends the compilation on 5.
 
 int emitByte(Compiler& c, uint8_t byte);
+// emitByte for each of n bytes, summed and stored as one run.
+int emitBytes(Compiler& c, const uint8_t* bytes, size_t n);
 int emitU16(Compiler& c, uint16_t value);  // low byte first
 int emitU32(Compiler& c, uint32_t value);  // low byte first
+
+// The slow half of emitByte: the buffer is full (it is written out first) or the output has
+// reached the end of the 32-bit offsets (5).
+int emitByteAfterWrite(Compiler& c, uint8_t byte);
+
+inline int emitByte(Compiler& c, uint8_t byte) {
+  c.checksum += byte;
+  if (!c.errors.empty()) return 0;
+  if (c.buffered >= c.bufferRoom) return emitByteAfterWrite(c, byte);
+  c.outputBuffer[c.buffered++] = byte;
+  ++c.outputPos;
+  return 0;
+}
 
 // Converts and scrambles a Latin-1 text and emits it. The key position starts at 0 and
 // c.textKeyPos is left after the text. Returns 0, 51 (a character a text may not hold;
@@ -211,9 +258,11 @@ int emitText(Compiler& c, std::string_view latin1);
 // extend the text stored before them (put a '\n' first for the line break).
 int emitTextContinued(Compiler& c, std::string_view latin1);
 
-// Writes the 4-byte room slot of a GO TO (low byte first) to the output without adding it to
-// the code checksum; the GO TO pass replaces it and counts the final bytes. Written, like every
-// statement byte, only while the error list is empty. Returns 0 or 5.
+// Stores the 4-byte operand of a GO TO to the room of that slot. The room's slot is written
+// (low byte first) without adding it to the code checksum and the operand is recorded in
+// c.jumps; its target, the offset of the room's header, takes its place when the buffer is
+// written after the room was defined, or in the GO TO pass, and is counted then. Written, like
+// every statement byte, only while the error list is empty. Returns 0 or 5.
 int emitGoSlot(Compiler& c, uint32_t roomSlot);
 
 // The current output offset: where the next emitted byte goes. Rooms record it before their
@@ -255,14 +304,16 @@ ReadPosition readingPosition(const Compiler& c);
 // Sets the reading position back (after a look-ahead).
 void setReadingPosition(Compiler& c, ReadPosition pos);
 
-// Look-ahead: reads the line at the reading position into out, without compiling it: leading
-// blanks, tabs and carriage returns skipped, the first word classified, and the line prepared
-// unless it is a comment (a "/" moves the reading position to the text after it, as for
-// compiled lines). An empty line has code kTokRem. Returns false when the source is exhausted.
-// Changes nothing but the reading position: not the current line, the line number or a mark.
-// compileChoose: pos = readingPosition(c); while (readAheadLine(c, l)) {...};
-// setReadingPosition(c, pos).
-bool readAheadLine(Compiler& c, AheadLine& out);
+// Look-ahead: reads the line at the reading position without compiling it: leading blanks,
+// tabs and carriage returns skipped, the first word classified, and the line prepared unless
+// it is a comment (a "/" moves the reading position to the text after it, as for compiled
+// lines). An empty line has code kTokRem. Returns the line, or null when the source is
+// exhausted; the line stays valid until the next look-ahead starts (and is kept, so that the
+// driver does not read it again). Changes nothing but the reading position: not the current
+// line, the line number or a mark.
+// compileChoose: pos = readingPosition(c); while (const AheadLine* l = readAheadLine(c))
+// {...}; setReadingPosition(c, pos).
+const AheadLine* readAheadLine(Compiler& c);
 
 // ---- Driver (compiler/driver.h has the whole run) ----
 

@@ -1,6 +1,7 @@
 // The per-line dispatcher: classifies and prepares a line, applies the placement rules, runs
 // the section or statement compiler the first word selects, records its error, counts the
 // line and stores the automatic ENDs of one-line IFs.
+#include <algorithm>
 #include <array>
 
 #include "compiler/internal.h"
@@ -132,7 +133,6 @@ int compileLine(Compiler& c) {
     endOfSourceChecks(c);
     if (!c.errors.empty()) return kSourceDoneErrors;
     if (int r = emitByte(c, op(Op::EndOfCode))) return r;
-    if (int r = flushCodeArea(c)) return r;
     if (c.sourceFile) {
       int closed = std::fclose(c.sourceFile);
       c.sourceFile = nullptr;
@@ -147,13 +147,28 @@ int compileLine(Compiler& c) {
   while (isSkipped(*line)) ++line;
   StatementLine s{line, line, kTokRem, 0};
   bool complete = true;
-  if (*line != '\0' && *line != '\n') {
+  if (const AheadLine* ahead = c.lineAhead) {
+    // Classified and prepared by a look-ahead, exactly as below.
+    s.code = ahead->code;
+    s.number = ahead->number;
+    s.rest = line + ahead->consumed;
+    complete = ahead->complete;
+    c.readPos = ahead->next;
+    const LineScan& scan = ahead->scan;
+    c.lineScan.quoteCount = scan.quoteCount;
+    const size_t quotes = std::min(scan.quoteCount, LineScan::kMaxQuotes);
+    std::copy_n(scan.quotes.begin(), quotes, c.lineScan.quotes.begin());
+    std::copy_n(scan.refusedBefore.begin(), quotes, c.lineScan.refusedBefore.begin());
+    if (s.code != kTokRem) s.scan = &c.lineScan;
+    c.lineAhead = nullptr;
+  } else if (*line != '\0' && *line != '\n') {
     int consumed = 0;
     s.code = classify(line, &s.number, &consumed);
     s.rest = line + consumed;
     if (s.code != kTokRem) {
       size_t resume = 0;
-      if (prepareLine(line, &resume) == kLineSplit) {
+      s.scan = &c.lineScan;
+      if (prepareLine(line, &resume, &c.lineScan) == kLineSplit) {
         complete = false;
         c.readPos = c.lineOffset + static_cast<size_t>(line - buffer) + resume;
       }

@@ -8,8 +8,14 @@
 
 namespace zox {
 
-// Writes the part of the code area collected in memory that is not in the file yet.
-int flushCodeArea(Compiler& c);
+// Writes the output buffer to the file, after giving the GO TO slots in it whose rooms are
+// defined their targets. Nothing is written once an error has been recorded. 0 or 5.
+int flushOutput(Compiler& c);
+
+// The GO TO pass's part of the output: every GO TO slot still in c.jumps gets the offset of its
+// room's header, in the buffer or in the file, and is counted. REQUIRES every room named is
+// defined. 0 or 5.
+int resolveJumpSlots(Compiler& c);
 
 // Reads the line at the reading position into c.lineBuffer; false (c.haveLine cleared) when
 // the source is exhausted.

@@ -2,9 +2,16 @@
 #include "compiler/lexer.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <iterator>
 #include <string_view>
+
+#include "format/text_key.h"
 
 namespace zox {
 
@@ -142,6 +149,17 @@ bool colonLater(const char* p) {
   return false;
 }
 
+// FNV-1a over the upper-cased word, one character at a time.
+constexpr uint32_t kHashStart = 2166136261u;
+constexpr uint32_t hashStep(uint32_t h, char ch) {
+  return (h ^ static_cast<uint8_t>(ch)) * 16777619u;
+}
+constexpr uint32_t hashOf(std::string_view word) {
+  uint32_t h = kHashStart;
+  for (char ch : word) h = hashStep(h, ch);
+  return h;
+}
+
 // The digits at the end of the word as a number; above 65535 (or none) it is 0.
 unsigned trailingNumber(std::string_view word, size_t* digitsStart) {
   size_t i = word.size();
@@ -169,49 +187,113 @@ constexpr bool startsWith(std::string_view word, std::string_view prefix) {
   return word.size() >= prefix.size() && sameChars(word.data(), prefix.data(), prefix.size());
 }
 
-// The keywords by their first character, each list in table order: a word can only match a
-// keyword that begins with its own first character, so scanning that list gives the same first
-// hit as scanning the whole table.
-struct KeywordIndex {
-  std::array<std::array<uint8_t, 16>, 256> entries{};
-  std::array<uint8_t, 256> counts{};
-  constexpr KeywordIndex() {
-    for (size_t i = 0; i < std::size(kKeywords); ++i) {
-      uint8_t first = static_cast<uint8_t>(kKeywords[i].word[0]);
-      entries[first][counts[first]++] = static_cast<uint8_t>(i);
+// The keywords matched by their whole word (Exact and Bracketed) by a perfect hash: each has a
+// place of its own among kPlaceCount, found from the word's hash, so a word can only be the one
+// keyword at its place. The multiplier is the first that gives every keyword its own place.
+constexpr int kPlaceBits = 9;
+constexpr size_t kPlaceCount = size_t{1} << kPlaceBits;
+constexpr bool matchedWhole(const Keyword& k) {
+  return k.match == Match::Exact || k.match == Match::Bracketed;
+}
+constexpr size_t placeOf(uint32_t hash, uint32_t multiplier) {
+  return (hash * multiplier) >> (32 - kPlaceBits);
+}
+
+struct KeywordPlaces {
+  uint32_t multiplier = 0;                   // 0: none found
+  std::array<uint8_t, kPlaceCount> entry{};  // index in kKeywords + 1; 0 for no keyword
+  constexpr KeywordPlaces() {
+    for (uint32_t m = 1; m < 100001; m += 2) {
+      std::array<uint8_t, kPlaceCount> tried{};
+      bool own = true;
+      for (size_t i = 0; i < std::size(kKeywords) && own; ++i) {
+        if (!matchedWhole(kKeywords[i])) continue;
+        uint8_t& at = tried[placeOf(hashOf(kKeywords[i].word), m)];
+        own = at == 0;
+        at = static_cast<uint8_t>(i + 1);
+      }
+      if (own) {
+        multiplier = m;
+        entry = tried;
+        return;
+      }
     }
   }
 };
-constexpr KeywordIndex kIndex;
+constexpr KeywordPlaces kPlaces;
+static_assert(kPlaces.multiplier != 0, "no multiplier gives every keyword a place of its own");
+static_assert(std::size(kKeywords) < 255);
 
-constexpr int matchKeyword(std::string_view word, size_t digitsStart, char after) {
-  if (word.empty()) return kTokUnknown;
-  const uint8_t first = static_cast<uint8_t>(word[0]);
-  for (int n = 0; n < kIndex.counts[first]; ++n) {
-    const Keyword& k = kKeywords[kIndex.entries[first][n]];
-    switch (k.match) {
-      case Match::Exact:
-        if (sameWord(word, k.word)) return k.code;
-        break;
-      case Match::Bracketed:
-        if (sameWord(word, k.word) && after == ']') return k.code;
-        break;
-      case Match::RoomPrefix:
-        if (startsWith(word, k.word) && digitsStart == k.word.size()) return k.code;
-        break;
-      case Match::ImsgPrefix:
-        if (startsWith(word, k.word)) return k.code;
-        break;
-      case Match::PartPrefix:
-        if (startsWith(word, k.word) && after == ']' && digitsStart > 0 &&
-            (word[digitsStart - 1] == 'T' || word[digitsStart - 1] == ' ')) {
-          return k.code;
-        }
-        break;
+// The keywords matched by a prefix ([ROOM, IMSG, [PART), in table order, and the characters
+// they begin with: a word that begins otherwise can only be a whole-word keyword.
+struct PrefixKeywords {
+  std::array<uint8_t, 4> entries{};
+  size_t count = 0;
+  std::array<bool, 256> firstChars{};
+  constexpr PrefixKeywords() {
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+      if (matchedWhole(kKeywords[i])) continue;
+      entries[count++] = static_cast<uint8_t>(i);
+      firstChars[static_cast<uint8_t>(kKeywords[i].word[0])] = true;
     }
+  }
+};
+constexpr PrefixKeywords kPrefixes;
+
+// Whether keyword k takes the word: the rule of its Match kind.
+constexpr bool takes(const Keyword& k, std::string_view word, size_t digitsStart, char after) {
+  switch (k.match) {
+    case Match::Exact:
+      return sameWord(word, k.word);
+    case Match::Bracketed:
+      return sameWord(word, k.word) && after == ']';
+    case Match::RoomPrefix:
+      return startsWith(word, k.word) && digitsStart == k.word.size();
+    case Match::ImsgPrefix:
+      return startsWith(word, k.word);
+    case Match::PartPrefix:
+      return startsWith(word, k.word) && after == ']' && digitsStart > 0 &&
+             (word[digitsStart - 1] == 'T' || word[digitsStart - 1] == ' ');
+  }
+  return false;
+}
+
+// The first keyword in table order that takes the (upper-cased) word: among the one whole-word
+// keyword its hash points at and the prefix keywords.
+constexpr int matchKeyword(std::string_view word, uint32_t hash, size_t digitsStart, char after) {
+  if (word.empty()) return kTokUnknown;
+  int whole = kPlaces.entry[placeOf(hash, kPlaces.multiplier)] - 1;
+  if (whole >= 0 && !sameWord(word, kKeywords[whole].word)) whole = -1;
+  if (whole >= 0 && kKeywords[whole].match == Match::Bracketed && after != ']') whole = -1;
+  if (!kPrefixes.firstChars[static_cast<uint8_t>(word[0])]) {
+    return whole >= 0 ? kKeywords[whole].code : kTokUnknown;
+  }
+  for (size_t n = 0; n < kPrefixes.count; ++n) {
+    const int prefix = kPrefixes.entries[n];
+    if (whole >= 0 && whole < prefix) return kKeywords[whole].code;
+    if (takes(kKeywords[prefix], word, digitsStart, after)) return kKeywords[prefix].code;
+  }
+  return whole >= 0 ? kKeywords[whole].code : kTokUnknown;
+}
+
+// The same by scanning the whole table, as the rule says it: the check of the perfect hash.
+constexpr int matchByScan(std::string_view word, size_t digitsStart, char after) {
+  for (const Keyword& k : kKeywords) {
+    if (!word.empty() && takes(k, word, digitsStart, after)) return k.code;
   }
   return kTokUnknown;
 }
+constexpr bool everyKeywordIsFoundByItsHash() {
+  for (const Keyword& k : kKeywords) {
+    for (char after : {' ', ']'}) {
+      size_t digits = k.word.size();
+      if (matchKeyword(k.word, hashOf(k.word), digits, after) != matchByScan(k.word, digits, after))
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(everyKeywordIsFoundByItsHash());
 
 // The keywords matched by their whole word, by token code (ANSITEXT has three spellings), for
 // the statement compilers' test of one expected keyword.
@@ -232,7 +314,10 @@ constexpr WholeWordIndex kWholeWords;
 // of a whole-word keyword first.
 constexpr bool wholeWordsMatchThemselves() {
   for (const Keyword& k : kKeywords) {
-    if (k.match == Match::Exact && matchKeyword(k.word, k.word.size(), ' ') != k.code) return false;
+    if (k.match == Match::Exact &&
+        matchKeyword(k.word, hashOf(k.word), k.word.size(), ' ') != k.code) {
+      return false;
+    }
   }
   return true;
 }
@@ -268,46 +353,78 @@ bool isWholeKeyword(std::string_view word, int code) {
   return false;
 }
 
-int classify(const char* text, unsigned* number, int* consumed) {
-  unsigned numberOut = 0;
-  int consumedOut = 0;
-  int code = kTokUnknown;
+bool isRoomWord(const char* text, int* consumed) {
+  constexpr std::string_view kRoom = "[ROOM";
+  const size_t length = wordLength(text, kMaxWordChars + 1);
+  if (length < kRoom.size() || length > kMaxWordChars) return false;
+  if (!equalsKeyword(std::string_view(text, kRoom.size()), kRoom)) return false;
+  for (size_t i = kRoom.size(); i < length; ++i) {
+    if (!isDigit(text[i])) return false;
+  }
+  size_t at = kRoom.size();
+  while (isBlank(text[at])) ++at;
+  *consumed = static_cast<int>(at);
+  return true;
+}
 
+int keywordByScan(std::string_view upperWord, char after) {
+  size_t digitsStart = upperWord.size();
+  if (!upperWord.empty() && isDigit(upperWord.back())) trailingNumber(upperWord, &digitsStart);
+  return matchByScan(upperWord, digitsStart, after);
+}
+
+int classify(const char* text, unsigned* number, int* consumed) {
   // The word buffer holds the longest word that is matched, the extended [PART word, and the
   // one character more that tells a word is too long.
   constexpr int kBufferChars =
       (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars : kMaxWordChars) + 1;
   char buffer[kBufferChars];
-  int length = static_cast<int>(wordLength(text, kMaxWordChars + 1));
-  for (int i = 0; i < length; ++i) buffer[i] = upperChar(text[i]);
+  // The word collected, upper-cased and hashed in one pass; it stops as wordLength says.
+  int length = 0;
+  uint32_t hash = kHashStart;
+  for (; length <= kMaxWordChars; ++length) {
+    const char ch = text[length];
+    const uint8_t stop = kStopOf[static_cast<unsigned char>(ch)];
+    if (stop != kInWord &&
+        (stop == kStops || (stop == kBeforeEquals ? text[length + 1] == '=' : length > 0))) {
+      break;
+    }
+    const char up = kUpperChars[static_cast<unsigned char>(ch)];
+    buffer[length] = up;
+    hash = hashStep(hash, up);
+  }
   size_t end = static_cast<size_t>(length);  // source index just after the word
   bool tooLong = length > kMaxWordChars;
 
-  if (!tooLong && std::string_view(buffer, length) == "[PART") {
+  if (!tooLong && length == 5 && sameChars(buffer, "[PART", 5)) {
     // "[PART 3" and "[PART3" both end in the part number: the blanks (each kept as a blank),
     // then the digits are appended.
     auto append = [&](bool (*belongs)(char)) {
       for (; !tooLong && belongs(text[end]); ++end) {
-        if (length >= kMaxPartWordChars)
+        if (length >= kMaxPartWordChars) {
           tooLong = true;
-        else
-          buffer[length++] = isBlank(text[end]) ? ' ' : text[end];
+        } else {
+          buffer[length] = isBlank(text[end]) ? ' ' : text[end];
+          hash = hashStep(hash, buffer[length++]);
+        }
       }
     };
     append(isBlank);
     append(isDigit);
   }
 
-  std::string_view word(buffer, length);
-  size_t digitsStart = 0;
-  numberOut = trailingNumber(word, &digitsStart);
-  consumedOut = static_cast<int>(end);
+  const std::string_view word(buffer, static_cast<size_t>(length));
+  size_t digitsStart = word.size();
+  unsigned numberOut = 0;
+  if (!word.empty() && isDigit(word.back())) numberOut = trailingNumber(word, &digitsStart);
+  int consumedOut = static_cast<int>(end);
 
+  int code = kTokUnknown;
   if (tooLong) {
     // Never matched; a ':' further on still makes the line a colon clause header.
     code = colonLater(text + end) ? kTokColonClause : kTokTooLong;
   } else {
-    code = matchKeyword(word, digitsStart, text[end]);
+    code = matchKeyword(word, hash, digitsStart, text[end]);
     switch (code) {
       case kTokInit:
       case kTokInventorySection:
@@ -351,34 +468,104 @@ int classify(const char* text, unsigned* number, int* consumed) {
 }
 
 namespace {
-// The characters prepareLine acts on or stops at; every other one it passes over.
-constexpr std::array<bool, 256> kPrepared = [] {
-  std::array<bool, 256> marks{};
-  for (unsigned char ch : std::string_view("\0\n\"\t\r/", 6)) marks[ch] = true;
-  return marks;
+
+// What preparing a line does with each character.
+enum ScanClass : uint8_t {
+  kPlain = 0,  // passed over
+  kRefused,    // passed over, counted: text scrambling refuses it
+  kQuote,      // flips the inside-quotes mark
+  kTabOrCr,    // a blank outside quotes; refused inside
+  kSlash,      // ends the statement outside quotes
+  kLineEnd,    // NUL or newline
+};
+
+const std::array<uint8_t, 256> kScanClassOf = [] {
+  std::array<uint8_t, 256> classes{};
+  for (int ch = 0; ch < 256; ++ch) {
+    classes[ch] = textCode(static_cast<uint8_t>(ch)) < 0 ? kRefused : kPlain;
+  }
+  classes['"'] = kQuote;
+  classes['\t'] = classes['\r'] = kTabOrCr;
+  classes['/'] = kSlash;
+  classes['\0'] = classes['\n'] = kLineEnd;
+  return classes;
 }();
+
+// The index of the first character from i on that prepareLine must look at: one below 0x20
+// (the terminator included) or above 0x7F, a quote or a slash. Texts are most of a source, and
+// they are passed over sixteen characters at a time where the processor can. REQUIRES
+// line[length] is the line's terminator and i <= length.
+size_t nextToLookAt(const char* line, size_t i, size_t length) {
+#if defined(__SSE2__)
+  const auto marks = [](const char* at) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    // Compared as signed bytes, those above 0x7F are negative: "below a blank" takes them too.
+    const __m128i marked = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('"')),
+                                                     _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('/'))),
+                                        _mm_cmpgt_epi8(_mm_set1_epi8(' '), sixteen));
+    return static_cast<unsigned>(_mm_movemask_epi8(marked));
+  };
+  for (; i + 16 <= length; i += 16) {
+    if (const unsigned m = marks(line + i)) return i + std::countr_zero(m);
+  }
+  if (length >= 16) {
+    // The rest, fewer than sixteen: the last sixteen characters, without those before i, which
+    // have been looked at; the terminator ends the line where none is marked.
+    const unsigned m = marks(line + length - 16) >> (i - (length - 16));
+    return m != 0 ? i + std::countr_zero(m) : length;
+  }
+  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
+  return i;
+#else
+  (void)length;
+  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
+  return i;
+#endif
+}
+
 }  // namespace
 
-int prepareLine(char* line, size_t* resumeAt) {
+int prepareLine(char* line, size_t* resumeAt, LineScan* scan) {
+  const size_t length = std::strlen(line);
   bool inQuotes = false;
+  uint16_t refused = 0;
+  size_t quotes = 0;
   for (size_t i = 0;; ++i) {
-    while (!kPrepared[static_cast<unsigned char>(line[i])]) ++i;
-    char ch = line[i];
-    if (atEnd(ch)) break;
-    if (ch == '"') {
-      inQuotes = !inQuotes;
-    } else if (!inQuotes) {
-      if (ch == '\t' || ch == '\r') {
-        line[i] = ' ';
-      } else if (ch == '/') {
+    i = nextToLookAt(line, i, length);
+    const uint8_t kind = kScanClassOf[static_cast<unsigned char>(line[i])];
+    switch (kind) {
+      case kPlain:  // a letter above 0x7F that texts may hold
+        break;
+      case kRefused:
+        ++refused;
+        break;
+      case kQuote:
+        if (scan && quotes < LineScan::kMaxQuotes) {
+          scan->quotes[quotes] = static_cast<uint16_t>(i);
+          scan->refusedBefore[quotes] = refused;
+        }
+        ++quotes;
+        inQuotes = !inQuotes;
+        break;
+      case kTabOrCr:
+        if (inQuotes) {
+          ++refused;
+        } else {
+          line[i] = ' ';
+        }
+        break;
+      case kSlash:
+        if (inQuotes) break;
         line[i] = '\n';
         line[i + 1] = '\0';
         if (resumeAt) *resumeAt = i + 1;
+        if (scan) scan->quoteCount = quotes;
         return kLineSplit;
-      }
+      default:  // kLineEnd
+        if (scan) scan->quoteCount = quotes;
+        return kLineComplete;
     }
   }
-  return kLineComplete;
 }
 
 }  // namespace zox

@@ -2,6 +2,7 @@
 // prepares a line by cutting it at a "/" outside quotes. Pure functions, no compiler state.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -88,12 +89,19 @@ inline constexpr int kMaxPartWordChars = 17;
 
 // Upper-cases one Latin-1 character: a..z, and the three umlauts 0xE4, 0xF6, 0xFC to 0xC4,
 // 0xD6, 0xDC. Every other byte (0xDF included) is returned unchanged.
-inline char upperChar(char c) {
+constexpr char upperChar(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   if (u >= 'a' && u <= 'z') return static_cast<char>(u - 'a' + 'A');
   if (u == 0xE4 || u == 0xF6 || u == 0xFC) return static_cast<char>(u - 0x20);
   return c;
 }
+
+// upperChar of every byte, for the loops that upper-case a word a character at a time.
+inline constexpr std::array<char, 256> kUpperChars = [] {
+  std::array<char, 256> upper{};
+  for (int ch = 0; ch < 256; ++ch) upper[ch] = upperChar(static_cast<char>(ch));
+  return upper;
+}();
 
 // Length of the word at text as the lexer delimits it, counting at most `limit` characters.
 // A word stops at the end of the text (NUL or newline), a blank, a tab, a carriage return, any
@@ -111,6 +119,11 @@ bool equalsKeyword(std::string_view word, std::string_view keyword);
 // [STATUS], [ROOM, [PART n], IMSG) and for the line shapes.
 bool isWholeKeyword(std::string_view word, int code);
 
+// True when classify gives kTokRoom for the word at text ("[ROOM", maybe followed by digits),
+// with *consumed set as classify sets it (after "[ROOM" and its blanks); found without
+// classifying, for GO and START, which expect that word.
+bool isRoomWord(const char* text, int* consumed);
+
 // Classifies the word at text (the caller has skipped leading blanks). text ends at its NUL or
 // at a newline. Returns the token code; *number gets the word's trailing number (0..65535, 0 if
 // none or too large) and *consumed how many characters the caller passes over (after "]" for
@@ -119,14 +132,33 @@ bool isWholeKeyword(std::string_view word, int code);
 // changed. Matching is case-blind (upperChar).
 int classify(const char* text, unsigned* number, int* consumed);
 
+// The keyword code of an upper-cased word, found by trying the keywords one by one in table
+// order (after: the source character right after the word), or kTokUnknown. classify finds
+// keywords by a perfect hash; this is the rule it must give the same answer as.
+int keywordByScan(std::string_view upperWord, char after);
+
 // Result of prepareLine.
 inline constexpr int kLineSplit = 0;
 inline constexpr int kLineComplete = 1;
+
+// What preparing a line found out about its quote characters, so that the statement compilers
+// read its quoted texts without scanning them again: where each quote stands (from the start
+// of the prepared line, in order) and how many characters that text scrambling refuses come
+// before it. The text between quotes k and k+1 holds a refused character exactly when the
+// counts of the two differ. Quotes after a "/" that splits the line are not counted: they
+// belong to the next statement.
+struct LineScan {
+  static constexpr size_t kMaxQuotes = 260;  // every character of a source line could be one
+  size_t quoteCount = 0;  // above kMaxQuotes only the first kMaxQuotes are recorded
+  std::array<uint16_t, kMaxQuotes> quotes{};
+  std::array<uint16_t, kMaxQuotes> refusedBefore{};
+};
 
 // Prepares a line in place, from line up to its newline or NUL: outside quotes a tab and a
 // carriage return become a blank, and the first "/" ends the statement: it is replaced by a
 // newline and the line is cut after it. Returns kLineComplete, or kLineSplit with *resumeAt set
 // to the index (from line) of the character after the "/", where the next line read must start.
-int prepareLine(char* line, size_t* resumeAt);
+// With scan given, the quotes of the prepared line are recorded there in the same pass.
+int prepareLine(char* line, size_t* resumeAt, LineScan* scan = nullptr);
 
 }  // namespace zox

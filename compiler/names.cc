@@ -1,6 +1,7 @@
 // Name tables with a hash index on the upper-cased name.
 #include "compiler/names.h"
 
+#include <algorithm>
 #include <new>
 
 #include "compiler/errors.h"
@@ -8,66 +9,104 @@
 
 namespace zox {
 
-std::string upperName(std::string_view name) {
-  std::string out(name);
-  for (char& ch : out) ch = upperChar(ch);
-  return out;
+NameKey::NameKey(std::string_view name) : spelling_(name) {
+  char* out = inline_;
+  if (name.size() > kInlineChars) {
+    long_ = std::make_unique<char[]>(name.size());
+    out = long_.get();
+  }
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char up = kUpperChars[static_cast<unsigned char>(name[i])];
+    out[i] = up;
+    h = (h ^ static_cast<uint8_t>(up)) * 16777619u;
+  }
+  upper_ = out;
+  hash_ = h;
 }
+
+NameTable::NameTable(int capacity, int fullError)
+    : capacity_(capacity), fullError_(fullError), index_(kFirstIndexSize, 0) {}
 
 namespace {
 
-// Names are short (17 characters, rooms 50), so they are upper-cased on the stack; a longer
-// one goes to longName.
-using KeyBuffer = char[64];
-std::string_view upperKey(std::string_view name, KeyBuffer& buffer, std::string& longName) {
-  if (name.size() > sizeof buffer) {
-    longName = upperName(name);
-    return longName;
+// A name as written against the upper-cased form of a key.
+bool sameName(const char* spelling, std::string_view upper) {
+  for (size_t i = 0; i < upper.size(); ++i) {
+    if (kUpperChars[static_cast<unsigned char>(spelling[i])] != upper[i]) return false;
   }
-  for (size_t i = 0; i < name.size(); ++i) buffer[i] = upperChar(name[i]);
-  return {buffer, name.size()};
+  return true;
 }
 
 }  // namespace
 
-NameTable::NameTable(int capacity, int fullError) : capacity_(capacity), fullError_(fullError) {}
-
-int NameTable::find(std::string_view name) const {
-  KeyBuffer buffer;
-  std::string longName;
-  auto it = index_.find(upperKey(name, buffer, longName));
-  return it == index_.end() ? -1 : it->second;
-}
-
-int NameTable::add(std::string_view name, int* slot) {
-  try {
-    KeyBuffer buffer;
-    std::string longName;
-    std::string_view key = upperKey(name, buffer, longName);
-    auto it = index_.find(key);
-    if (it != index_.end()) {
-      *slot = it->second;
-      return 0;
+size_t NameTable::position(const NameKey& key) const {
+  const size_t mask = index_.size() - 1;
+  const std::string_view upper = key.upper();
+  for (size_t at = key.hash() & mask;; at = (at + 1) & mask) {
+    const uint32_t held = index_[at];
+    if (held == 0) return at;
+    const Entry& e = entries_[held - 1];
+    if (e.hash == key.hash() && e.length == upper.size() &&
+        sameName(spellings_.data() + e.start, upper)) {
+      return at;
     }
-    if (count() >= capacity_) return fullError_;
-    int s = count();
-    names_.emplace_back(name);
-    try {
-      index_.emplace(std::string(key), s);
-    } catch (...) {
-      names_.pop_back();
-      throw;
-    }
-    *slot = s;
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
   }
 }
 
+int NameTable::find(const NameKey& key) const {
+  const uint32_t held = index_[position(key)];
+  return static_cast<int>(held) - 1;
+}
+
+void NameTable::grow() {
+  std::vector<uint32_t> bigger(index_.size() * 2, 0);
+  const size_t mask = bigger.size() - 1;
+  for (size_t slot = 0; slot < entries_.size(); ++slot) {
+    size_t at = entries_[slot].hash & mask;
+    while (bigger[at] != 0) at = (at + 1) & mask;
+    bigger[at] = static_cast<uint32_t>(slot + 1);
+  }
+  index_.swap(bigger);
+}
+
+int NameTable::add(const NameKey& key, int* slot) {
+  size_t at = position(key);
+  if (index_[at] != 0) {
+    *slot = static_cast<int>(index_[at]) - 1;
+    return 0;
+  }
+  if (count() >= capacity_) return fullError_;
+  const size_t entriesBefore = entries_.size();
+  const size_t spellingsBefore = spellings_.size();
+  try {
+    if ((entries_.size() + 1) * 2 > index_.size()) {
+      grow();
+      at = position(key);
+    }
+    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size()),
+                             static_cast<uint32_t>(key.spelling().size())});
+    spellings_ += key.spelling();
+  } catch (const std::bad_alloc&) {
+    // A name half added is taken back whole.
+    entries_.resize(entriesBefore);
+    spellings_.resize(spellingsBefore);
+    return kErrNoMemory;
+  }
+  const int s = count() - 1;
+  index_[at] = static_cast<uint32_t>(s + 1);
+  *slot = s;
+  return 0;
+}
+
 void NameTable::clear() {
-  names_.clear();
-  index_.clear();
+  entries_.clear();
+  spellings_.clear();
+  if (index_.size() > kFirstIndexSize) {
+    index_.assign(kFirstIndexSize, 0);
+  } else {
+    std::fill(index_.begin(), index_.end(), 0);
+  }
 }
 
 }  // namespace zox

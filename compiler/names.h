@@ -3,51 +3,82 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace zox {
 
-// The name in the form used for comparing: every character through upperChar.
-std::string upperName(std::string_view name);
+// A name as the tables compare it: upper-cased character by character (upperChar), with a
+// hash of that form. Made once for a name that is looked up in several tables.
+class NameKey {
+ public:
+  explicit NameKey(std::string_view name);
+  NameKey(const NameKey&) = delete;
+  NameKey& operator=(const NameKey&) = delete;
 
-// A table of up to `capacity` names with a hash index on the upper-cased name, so a lookup
-// costs the same in a table of 256 names and in the room table of 65535.
+  std::string_view spelling() const { return spelling_; }  // as written
+  std::string_view upper() const { return {upper_, spelling_.size()}; }
+  uint32_t hash() const { return hash_; }  // FNV-1a of the upper-cased form
+
+ private:
+  static constexpr size_t kInlineChars = 64;  // names are at most 50 characters
+  std::string_view spelling_;
+  const char* upper_;
+  uint32_t hash_;
+  char inline_[kInlineChars];
+  std::unique_ptr<char[]> long_;  // a longer name's upper-cased form
+};
+
+// A table of up to `capacity` names with a hash index, so a lookup costs the same in a table
+// of 256 names and in the room table of 65535.
 class NameTable {
  public:
   // fullError: the error number for adding to a full table (55, or 81 for rooms).
   NameTable(int capacity, int fullError);
 
   // Slot of the name, or -1 when it is not in the table.
-  int find(std::string_view name) const;
+  int find(const NameKey& key) const;
+  int find(std::string_view name) const { return find(NameKey(name)); }
 
   // Adds the name at the first free slot and stores the slot in *slot. Returns 0, fullError
   // when every slot is used, or 2 (no memory). A name that is already in the table is not
   // added again: its slot is given and the result is 0 (use find first where a second
   // declaration is an error).
-  int add(std::string_view name, int* slot);
+  int add(const NameKey& key, int* slot);
+  int add(std::string_view name, int* slot) { return add(NameKey(name), slot); }
 
-  int count() const { return static_cast<int>(names_.size()); }
+  int count() const { return static_cast<int>(entries_.size()); }
   int capacity() const { return capacity_; }
   // The name as first written (not upper-cased). REQUIRES 0 <= slot < count().
-  const std::string& name(int slot) const { return names_[slot]; }
+  std::string_view name(int slot) const {
+    const Entry& e = entries_[static_cast<size_t>(slot)];
+    return std::string_view(spellings_).substr(e.start, e.length);
+  }
 
   // Forgets every name (room text variables at each room header).
   void clear();
 
  private:
-  // Lookups by string_view, so that a name is found without building a string for it.
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  struct Entry {
+    uint32_t hash;
+    uint32_t start;  // of the name in spellings_
+    uint32_t length;
   };
+  static constexpr size_t kFirstIndexSize = 16;  // a power of two
+
+  // The index position that holds the name, or the empty one where it would go.
+  size_t position(const NameKey& key) const;
+  void grow();
+
   int capacity_;
   int fullError_;
-  std::vector<std::string> names_;
-  std::unordered_map<std::string, int, Hash, std::equal_to<>> index_;  // upper-cased -> slot
+  std::vector<Entry> entries_;
+  std::string spellings_;  // the names one after another, as first written
+  // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
+  // half full.
+  std::vector<uint32_t> index_;
 };
 
 }  // namespace zox

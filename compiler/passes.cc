@@ -7,7 +7,6 @@
 
 #include "compiler/internal.h"
 #include "format/bytes.h"
-#include "format/walker.h"
 
 namespace zox {
 
@@ -27,50 +26,17 @@ bool writeU32At(std::FILE* f, uint32_t offset, uint32_t value) {
 int resolveJumps(Compiler& c) {
   for (int slot = 0; slot < c.rooms.count() && slot < kMaxRooms; ++slot) {
     if (c.roomPositions[static_cast<size_t>(slot)] == 0) {
-      recordError(c, kErrUndefinedRoom, 0, std::string_view(c.rooms.name(slot)));
+      recordError(c, kErrUndefinedRoom, 0, c.rooms.name(slot));
     }
   }
   if (!c.errors.empty()) return kSourceDone;
 
-  // The code area is in memory as it was written; walk it, patch every GO TO, and write the
-  // patched area over the one in the file.
-  std::vector<uint8_t>& code = c.code;
-  const uint32_t base = c.codeEndField;
-  CodeWalker walker(code, base, base + 4);
-  bool ended = false;
-  while (!ended) {
-    Statement st;
-    uint32_t at = walker.position();
-    switch (walker.next(st)) {
-      case WalkStatus::Ok:
-        if (st.opcode == op(Op::GoTo)) {
-          uint32_t slot = st.operands[0];
-          if (slot > static_cast<uint32_t>(kMaxRooms - 1)) return kErrIo;
-          uint32_t target = c.roomPositions[slot];
-          storeU32(&code[st.operandOffsets[0] - base], target);
-          c.checksum = sum32Of(target, c.checksum);
-        } else if (st.opcode == op(Op::EndOfCode)) {
-          c.codeEnd = st.next;
-          ended = true;
-        }
-        break;
-      case WalkStatus::UnknownOpcode:
-        walker.seek(at + 1);  // a stray byte is passed over
-        break;
-      case WalkStatus::Truncated:
-        return kErrIo;  // no end marker
-    }
-  }
-  if (c.codeEnd != base + code.size()) return kErrIo;
-
-  if (std::fseek(c.output, static_cast<long>(base), SEEK_SET) != 0 ||
-      std::fwrite(code.data(), 1, code.size(), c.output) != code.size()) {
-    return kErrIo;
-  }
-  c.mirroring = false;
-  std::vector<uint8_t>().swap(code);
-  c.flushed = 0;
+  // The jumps were recorded as they were stored; most got their targets when their bytes were
+  // written, the rest get them now. The end marker is the last byte stored.
+  if (int r = resolveJumpSlots(c)) return r;
+  c.codeEnd = c.outputPos;
   if (int r = emitU32(c, 0)) return r;  // the place of the code checksum
+  if (int r = flushOutput(c)) return r;
   c.checksumTotal = c.checksum;
   return 0;
 }
@@ -102,11 +68,10 @@ int storeResource(Compiler& c) {
   while ((n = std::fread(buffer.get(), 1, kCopyBufferBytes, in)) > 0) {
     length += n;
     if (length > UINT32_MAX - blockStart) return kErrIo;
-    for (size_t i = 0; i < n; ++i) {
-      if (emitByte(c, buffer[i])) return kErrIo;
-    }
+    if (emitBytes(c, buffer.get(), n)) return kErrIo;
   }
   if (std::ferror(in)) return kErrIo;
+  if (flushOutput(c)) return kErrIo;
 
   if (!writeU32At(c.output, res.placeholder, blockStart)) return kErrIo;
   c.checksumTotal = sum32Of(blockStart, c.checksumTotal);
@@ -122,6 +87,7 @@ int storeResource(Compiler& c) {
 }
 
 int finishOutput(Compiler& c) {
+  if (flushOutput(c) != 0) return kErrIo;
   if (!writeU32At(c.output, c.codeEndField, c.codeEnd) ||
       !writeU32At(c.output, c.codeEnd, c.checksumTotal)) {
     return kErrIo;

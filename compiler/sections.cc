@@ -71,10 +71,11 @@ int compileRoomHeader(Compiler& c, const StatementLine& s) {
   enterSection(c, false, true, false, false);
   std::string_view roomName;
   if (int r = roomNameAt(s.rest, &roomName)) return r;
-  int slot = c.rooms.find(roomName);
+  const NameKey key(roomName);
+  int slot = c.rooms.find(key);
   if (slot >= 0 && c.roomPositions[static_cast<size_t>(slot)] != 0) return kErrRoomTwice;
   if (slot < 0) {
-    if (int r = c.rooms.add(roomName, &slot)) return r;
+    if (int r = c.rooms.add(key, &slot)) return r;
   }
   c.roomPositions[static_cast<size_t>(slot)] = outputOffset(c);
   if (int r = emitByte(c, op(Op::Room))) return r;

@@ -18,8 +18,9 @@ constexpr std::string_view kCompiledExtension = ".zox";
 
 // Reads one line of at most kLineChars characters from the source at *pos into buffer. The
 // newline that ends it is kept; a newline right after kLineChars characters still belongs to
-// that line, so only a longer line is read as several.
-bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* lineStart) {
+// that line, so only a longer line is read as several. *length gets the characters read.
+bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* lineStart,
+                size_t* length = nullptr) {
   if (*pos >= source.size()) {
     buffer[0] = '\0';
     return false;
@@ -39,6 +40,7 @@ bool readLineAt(const std::string& source, size_t* pos, char* buffer, size_t* li
   }
   buffer[n] = '\0';
   *pos = p;
+  if (length) *length = n;
   return true;
 }
 
@@ -77,6 +79,8 @@ void closeFiles(Compiler& c) {
     c.sourceFile = nullptr;
   }
   if (c.output) {
+    // After a fatal error the output stays as far as it was stored.
+    flushOutput(c);
     std::fclose(c.output);
     c.output = nullptr;
   }
@@ -173,7 +177,6 @@ int openSource(Compiler& c, const std::string& path) {
 
   try {
     c.roomPositions.assign(kMaxRooms + 1, 0);
-    c.code.reserve(std::min<size_t>(c.source.size() / 2 + 64, size_t{1} << 24));
   } catch (const std::bad_alloc&) {
     return kErrNoMemory;
   }
@@ -201,6 +204,22 @@ int openSource(Compiler& c, const std::string& path) {
 }
 
 bool readNextLine(Compiler& c) {
+  c.lineAhead = nullptr;
+  if (AheadLines* ahead = c.ahead.get(); ahead && ahead->taken < ahead->count) {
+    const AheadLine& l = ahead->lines[ahead->taken];
+    if (l.start == c.readPos) {
+      // Read, classified and prepared by the look-ahead already: compileLine takes it as it is.
+      ++ahead->taken;
+      std::memcpy(c.lineBuffer.data(), l.buffer.data(), l.length + 1);
+      c.lineOffset = l.start;
+      c.readPos = l.end;
+      c.lineAhead = &l;
+      c.haveLine = true;
+      return true;
+    }
+    // The reading went elsewhere (a one-line IF, a colon clause): the kept lines are not next.
+    ahead->count = ahead->taken = 0;
+  }
   c.haveLine = readLineAt(c.source, &c.readPos, c.lineBuffer.data(), &c.lineOffset);
   return c.haveLine;
 }
@@ -220,9 +239,24 @@ void setReadingPosition(Compiler& c, ReadPosition pos) {
   c.readPos = std::min(pos.offset, c.source.size());
 }
 
-bool readAheadLine(Compiler& c, AheadLine& out) {
-  size_t start = 0;
-  if (!readLineAt(c.source, &c.readPos, out.buffer.data(), &start)) return false;
+const AheadLine* readAheadLine(Compiler& c) {
+  if (!c.ahead) {
+    c.ahead.reset(new (std::nothrow) AheadLines);
+    if (!c.ahead) return nullptr;
+  }
+  AheadLines& ahead = *c.ahead;
+  // The kept lines run on from one to the next; a look-ahead that starts elsewhere, or after
+  // the driver has taken them all, starts them afresh.
+  if (ahead.taken == ahead.count ||
+      (ahead.count > 0 && ahead.lines[ahead.count - 1].next != c.readPos)) {
+    ahead.count = ahead.taken = 0;
+  }
+  const bool kept = ahead.count < AheadLines::kLines;
+  AheadLine& out = kept ? ahead.lines[ahead.count] : ahead.spare;
+  if (!readLineAt(c.source, &c.readPos, out.buffer.data(), &out.start, &out.length)) {
+    return nullptr;
+  }
+  out.end = c.readPos;
   char* line = out.buffer.data();
   while (isSkipped(*line)) ++line;
   out.line = line;
@@ -230,16 +264,20 @@ bool readAheadLine(Compiler& c, AheadLine& out) {
   out.number = 0;
   out.consumed = 0;
   out.complete = true;
-  if (*line == '\0' || *line == '\n') return true;
-  out.code = classify(line, &out.number, &out.consumed);
-  if (out.code != kTokRem) {
-    size_t resume = 0;
-    if (prepareLine(line, &resume) == kLineSplit) {
-      out.complete = false;
-      c.readPos = start + static_cast<size_t>(line - out.buffer.data()) + resume;
+  out.scan.quoteCount = 0;
+  if (*line != '\0' && *line != '\n') {
+    out.code = classify(line, &out.number, &out.consumed);
+    if (out.code != kTokRem) {
+      size_t resume = 0;
+      if (prepareLine(line, &resume, &out.scan) == kLineSplit) {
+        out.complete = false;
+        c.readPos = out.start + static_cast<size_t>(line - out.buffer.data()) + resume;
+      }
     }
   }
-  return true;
+  out.next = c.readPos;
+  if (kept) ++ahead.count;
+  return &out;
 }
 
 }  // namespace zox

@@ -2,6 +2,8 @@
 // line it was chosen for and returns 0 or an error number; bytes go out through emitByte.
 #pragma once
 
+#include "compiler/lexer.h"
+
 namespace zox {
 
 struct Compiler;  // compiler/compiler.h
@@ -12,6 +14,9 @@ struct StatementLine {
   const char* rest;  // the text after the first word: line + the lexer's consumed length
   int code;          // token code of the first word
   unsigned number;   // trailing number of the first word (IMSG7 gives 7)
+  // The quotes of the prepared line, as prepareLine recorded them from `line` on; null when
+  // the line was not scanned (the quoted-text readers then scan for themselves).
+  const LineScan* scan = nullptr;
 };
 
 using StatementCompiler = int (*)(Compiler&, const StatementLine&);

@@ -1,5 +1,6 @@
 // Choices: CHOOSE with a list of text variables, choice blocks (CHOOSE alone, CHOOSE RANDOM)
 // with the look-ahead that collects their entries, choice entry lines and END CHOOSE.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ constexpr size_t kMaxEntries = 16;
 
 enum class TextKind { None, Room, Init };
 
-TextKind kindOf(const Compiler& c, std::string_view name, int* slot) {
+TextKind kindOf(const Compiler& c, const NameKey& name, int* slot) {
   if ((*slot = c.roomTexts.find(name)) >= 0) return TextKind::Room;
   if ((*slot = c.initTexts.find(name)) >= 0) return TextKind::Init;
   return TextKind::None;
@@ -35,12 +36,13 @@ int compileChooseList(Compiler& c, const char* p) {
     if (name.empty()) return kErrSyntax;
     if (name.size() > kMaxWordLength) return kErrTooLong;
     int slot = -1;
-    TextKind kind = kindOf(c, name, &slot);
+    const NameKey key(name);
+    TextKind kind = kindOf(c, key, &slot);
     if (kind == TextKind::None) return kErrNoTextVariable;
     if (listKind == TextKind::None) listKind = kind;
     if (kind != listKind) {
       // A name of both kinds fits a list of either; only the other kind alone is a mix.
-      int other = listKind == TextKind::Room ? c.roomTexts.find(name) : c.initTexts.find(name);
+      int other = listKind == TextKind::Room ? c.roomTexts.find(key) : c.initTexts.find(key);
       if (other < 0) return kErrMixedChoose;
       slot = other;
     }
@@ -79,7 +81,8 @@ bool isEndChoose(const char* afterEnd) {
 }
 
 struct Entries {
-  std::vector<uint8_t> slots;
+  std::array<uint8_t, kMaxEntries> slots{};  // the first kMaxEntries
+  size_t count = 0;
   uint16_t mask = 0;  // bit k set: entry k+1 names an INIT text variable
 };
 
@@ -88,10 +91,11 @@ struct Entries {
 // reading position is put back afterwards. 0 or the error that ended the look-ahead.
 int lookAhead(Compiler& c, Entries& out) {
   ReadPosition start = readingPosition(c);
-  AheadLine l;
   int nesting = 1;
   int result = 0;
-  while (result == 0 && readAheadLine(c, l)) {
+  const AheadLine* read = nullptr;
+  while (result == 0 && (read = readAheadLine(c)) != nullptr) {
+    const AheadLine& l = *read;
     const char* rest = l.line + l.consumed;
     bool random = false;
     switch (l.code) {
@@ -117,21 +121,23 @@ int lookAhead(Compiler& c, Entries& out) {
             result = kErrSyntax;
             break;
           }
-          int slot = -1;
-          TextKind kind = kindOf(c, name, &slot);
-          if (kind == TextKind::None) {
+          // A name of both kinds is taken as the INIT text, as PRINT and WAIT take it.
+          const NameKey key(name);
+          int slot = c.initTexts.find(key);
+          TextKind kind = TextKind::Init;
+          if (slot < 0) {
+            slot = c.roomTexts.find(key);
+            kind = TextKind::Room;
+          }
+          if (slot < 0) {
             result = kErrNoTextVariable;
             break;
           }
-          // A name of both kinds is taken as the INIT text, as PRINT and WAIT take it.
-          if (int init = c.initTexts.find(name); init >= 0) {
-            slot = init;
-            kind = TextKind::Init;
+          if (out.count < kMaxEntries) {
+            if (kind == TextKind::Init) out.mask |= static_cast<uint16_t>(1u << out.count);
+            out.slots[out.count] = static_cast<uint8_t>(slot);
           }
-          if (kind == TextKind::Init && out.slots.size() < kMaxEntries) {
-            out.mask |= static_cast<uint16_t>(1u << out.slots.size());
-          }
-          out.slots.push_back(static_cast<uint8_t>(slot));
+          ++out.count;
         }
         break;
       default:
@@ -163,16 +169,13 @@ int compileChoose(Compiler& c, const StatementLine& s) {
 
   Entries entries;
   if (int r = lookAhead(c, entries)) return r;
-  if (entries.slots.empty()) return kErrNoEntries;
-  if (entries.slots.size() > kMaxEntries) return kErrTooMany;
+  if (entries.count == 0) return kErrNoEntries;
+  if (entries.count > kMaxEntries) return kErrTooMany;
 
   if (int r = emitByte(c, op(random ? Op::ChooseRandom : Op::ChooseBlock))) return r;
-  if (int r = emitByte(c, static_cast<uint8_t>(entries.slots.size()))) return r;
+  if (int r = emitByte(c, static_cast<uint8_t>(entries.count))) return r;
   if (int r = emitU16(c, entries.mask)) return r;
-  for (uint8_t slot : entries.slots) {
-    if (int r = emitByte(c, slot)) return r;
-  }
-  return 0;
+  return emitBytes(c, entries.slots.data(), entries.count);
 }
 
 int compileChoiceEntry(Compiler& c, const StatementLine& s) {
@@ -189,16 +192,13 @@ int compileChoiceEntry(Compiler& c, const StatementLine& s) {
 
 namespace stmt {
 
-int compileEndChoose(Compiler& c, const char* afterEnd) {
+int compileEndChoose(Compiler& c, const char* afterChoose) {
   if (int r = refusedInOneLineIf(c)) return r;
   if (c.choiceDepth == 0) return kErrChoiceBlock;
   int entries = c.choiceEntries[c.choiceDepth];
   c.choiceEntries[c.choiceDepth] = 0;
   --c.choiceDepth;
-  int used = 0;
-  const char* p = skipBlanks(afterEnd);
-  isKeyword(p, kTokChoose, &used);
-  if (!onlyBlanks(p + used)) return kErrSyntax;
+  if (!onlyBlanks(afterChoose)) return kErrSyntax;
   for (int i = 0; i < entries; ++i) {
     if (int r = emitByte(c, op(Op::End))) return r;
   }

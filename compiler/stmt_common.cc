@@ -41,13 +41,28 @@ int64_t leadingValue(std::string_view word) {
   return negative ? -magnitude : magnitude;
 }
 
-int readQuoted(const char*& p, std::string_view& text) {
+int readQuoted(const StatementLine& s, const char*& p, QuotedText& out) {
   const char* q = skipBlanks(p);
   if (*q != '"') return kErrSyntax;
+  const LineScan* scan = s.scan;
+  if (scan && scan->quoteCount <= LineScan::kMaxQuotes && q >= s.line) {
+    const auto at = static_cast<size_t>(q - s.line);
+    for (size_t k = 0; k < scan->quoteCount && scan->quotes[k] <= at; ++k) {
+      if (scan->quotes[k] != at) continue;
+      if (k + 1 == scan->quoteCount) return kErrSyntax;  // no closing quote
+      const char* close = s.line + scan->quotes[k + 1];
+      out.text = std::string_view(q + 1, static_cast<size_t>(close - q - 1));
+      out.allowed = scan->refusedBefore[k + 1] == scan->refusedBefore[k];
+      p = close + 1;
+      return 0;
+    }
+  }
+  // A line that was not scanned: the text is read here.
   const char* begin = ++q;
   while (!atLineEnd(q) && *q != '"') ++q;
   if (*q != '"') return kErrSyntax;
-  text = std::string_view(begin, static_cast<size_t>(q - begin));
+  out.text = std::string_view(begin, static_cast<size_t>(q - begin));
+  out.allowed = textAllowed(out.text);
   p = q + 1;
   return 0;
 }
@@ -63,8 +78,8 @@ int declarationHead(const char* rest, std::string_view* name, const char** after
   return 0;
 }
 
-int readFinalQuoted(const char* p, std::string_view& text) {
-  if (int r = readQuoted(p, text)) return r;
+int readFinalQuoted(const StatementLine& s, const char* p, QuotedText& out) {
+  if (int r = readQuoted(s, p, out)) return r;
   return onlyBlanks(p) ? 0 : kErrSyntax;
 }
 
@@ -135,6 +150,12 @@ int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1) {
   if (!textAllowed(latin1)) return kErrBadCharacter;
   if (int r = emitByte(c, opcode)) return r;
   return emitText(c, latin1);
+}
+
+int emitTextStatement(Compiler& c, uint8_t opcode, const QuotedText& quoted) {
+  if (!quoted.allowed) return kErrBadCharacter;
+  if (int r = emitByte(c, opcode)) return r;
+  return emitText(c, quoted.text);
 }
 
 void allowContinuation(Compiler& c, size_t textLength) {

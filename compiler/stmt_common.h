@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "compiler/lexer.h"
+#include "compiler/statements.h"
 
 namespace zox::stmt {
 
@@ -50,12 +51,20 @@ std::optional<int32_t> parseNumber(std::string_view word);
 // begin with a number); the IF literal test asks this before it asks for number syntax.
 int64_t leadingValue(std::string_view word);
 
-// A quoted text at p (blanks before it skipped): the characters up to the next quote on the
-// same line, as a view into the line. On success p is left after the closing quote and the
-// result is 0; a missing opening quote or a missing closing quote is 20.
-int readQuoted(const char*& p, std::string_view& text);
+// A quoted text: its characters as a view into the line, and whether text scrambling takes
+// every one of them.
+struct QuotedText {
+  std::string_view text;
+  bool allowed = true;
+};
+
+// A quoted text at p in the statement's line (blanks before it skipped): the characters up to
+// the next quote on the same line. The line scan says where that quote is and whether the text
+// holds a refused character, so the text is not read here. On success p is left after the
+// closing quote and the result is 0; a missing opening quote or a missing closing quote is 20.
+int readQuoted(const StatementLine& s, const char*& p, QuotedText& out);
 // A quoted text that ends the statement: readQuoted, then only blanks (20 otherwise).
-int readFinalQuoted(const char* p, std::string_view& text);
+int readFinalQuoted(const StatementLine& s, const char* p, QuotedText& out);
 
 // The head of a declaration, VAR name = ... and RESOURCE name = ...: after blanks a name that
 // runs to a blank, "=" or the end of the line and then "=". 20 when nothing follows the
@@ -98,6 +107,7 @@ int emitSlotAndValue(Compiler& c, uint8_t opcode, int slot, int32_t value);
 
 // Stores opcode and text: 0, 51 (nothing stored) or 5.
 int emitTextStatement(Compiler& c, uint8_t opcode, std::string_view latin1);
+int emitTextStatement(Compiler& c, uint8_t opcode, const QuotedText& quoted);
 
 // Marks a stored text as one that continuation lines may extend; the next continuation line
 // gets a line break unless this text's line had exactly 80 characters.
@@ -118,7 +128,7 @@ int roomNameAt(const char* p, std::string_view* name);
 // roomTarget with the "[ROOM" word and its blanks passed over: name is where the name begins.
 int roomTargetName(Compiler& c, const char* name, int* slot);
 
-// END CHOOSE; compileEnd hands it the text after END.
-int compileEndChoose(Compiler& c, const char* afterEnd);
+// END CHOOSE; compileEnd hands it the text after CHOOSE.
+int compileEndChoose(Compiler& c, const char* afterChoose);
 
 }  // namespace zox::stmt

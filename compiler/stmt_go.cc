@@ -12,7 +12,7 @@ namespace stmt {
 
 int roomTarget(Compiler& c, const char* p, int* slot) {
   int used = 0;
-  if (wordCode(p, nullptr, &used) != kTokRoom) return kErrSyntax;
+  if (!isRoomWord(p, &used)) return kErrSyntax;
   return roomTargetName(c, p + used, slot);
 }
 
@@ -43,7 +43,7 @@ int compileGo(Compiler& c, const StatementLine& s) {
   int used = 0;
   if (isKeyword(p, kTokTo, &used)) p = skipBlanks(p + used);
 
-  if (wordCode(p, nullptr, &used) == kTokRoom) {
+  if (isRoomWord(p, &used)) {
     int slot = -1;
     if (int r = roomTargetName(c, p + used, &slot)) return r;
     if (int r = emitByte(c, op(Op::GoTo))) return r;

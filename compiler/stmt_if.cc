@@ -152,7 +152,7 @@ int compileElse(Compiler& c, const StatementLine& s) {
 
 int compileEnd(Compiler& c, const StatementLine& s) {
   const char* p = skipBlanks(s.rest);
-  if (isKeyword(p, kTokChoose)) return compileEndChoose(c, s.rest);
+  if (int used = 0; isKeyword(p, kTokChoose, &used)) return compileEndChoose(c, p + used);
   if (int r = refusedInOneLineIf(c)) return r;
   if (c.ifDepth == 0) return kErrIfBlock;
   // One word after END is passed over, so END IF closes a block as END does.

@@ -25,11 +25,11 @@ int emitPattern(Compiler& c, std::string_view raw, Op withText, Op otherwise) {
 
 int compileInput(Compiler& c, const StatementLine& s) {
   const char* p = skipBlanks(s.rest);
-  std::string_view prompt;
+  QuotedText prompt;
   if (*p == '"') {
-    if (int r = readQuoted(p, prompt)) return r;
-    if (prompt.empty()) return kErrEmptyText;
-    if (!textAllowed(prompt)) return kErrBadCharacter;
+    if (int r = readQuoted(s, p, prompt)) return r;
+    if (prompt.text.empty()) return kErrEmptyText;
+    if (!prompt.allowed) return kErrBadCharacter;
     p = skipBlanks(p);
   }
   if (atLineEnd(p)) return emitTextStatement(c, op(Op::InputCommand), prompt);
@@ -38,19 +38,20 @@ int compileInput(Compiler& c, const StatementLine& s) {
   if (name.size() > kMaxWordLength) return kErrTooLong;
   if (!onlyBlanks(p + name.size())) return kErrSyntax;
   Op opcode = Op::InputNumber;
-  int slot = c.numbers.find(name);
+  const NameKey key(name);
+  int slot = c.numbers.find(key);
   if (slot < 0) {
     opcode = Op::InputInitText;
-    slot = c.initTexts.find(name);
+    slot = c.initTexts.find(key);
   }
   if (slot < 0) {
     // Not known yet: reading into a name declares it as a text of this room.
     opcode = Op::InputRoomText;
-    if (int r = c.roomTexts.add(name, &slot)) return r;
+    if (int r = c.roomTexts.add(key, &slot)) return r;
   }
   if (int r = emitByte(c, op(opcode))) return r;
   if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
-  return emitText(c, prompt);
+  return emitText(c, prompt.text);
 }
 
 int compileBracketClause(Compiler& c, const StatementLine& s) {

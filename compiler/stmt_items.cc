@@ -27,11 +27,11 @@ int compileResource(Compiler& c, const StatementLine& s) {
   if (c.resources.find(name) >= 0) return kErrDeclaredTwice;
   if (c.resources.count() >= c.resources.capacity()) return kErrTableFull;
 
-  std::string_view path;
-  if (int r = readQuoted(q, path)) return r;
+  QuotedText path;
+  if (int r = readQuoted(s, q, path)) return r;
   // An empty path could never be opened; say so here, with the line, rather than let the
   // resource pass stop with a fatal error.
-  if (path.empty()) return kErrEmptyText;
+  if (path.text.empty()) return kErrEmptyText;
   q = skipBlanks(q);
   if (*q != ':') return kErrSyntax;
   q = skipBlanks(q + 1);
@@ -44,7 +44,7 @@ int compileResource(Compiler& c, const StatementLine& s) {
   if (int r = c.resources.add(name, &slot)) return r;
   if (int r = emitByte(c, op(Op::Resource))) return r;
   ResourceEntry entry;
-  entry.path = path;
+  entry.path = path.text;
   entry.placeholder = outputOffset(c);
   entry.kind = kKindAnsiText;
   c.resourceEntries.push_back(std::move(entry));
@@ -73,15 +73,15 @@ int compileItem(Compiler& c, const StatementLine& s) {
   p = skipBlanks(p + name.size());
   if (*p != '=') return kErrSyntax;
   ++p;
-  std::string_view text;
-  if (int r = readFinalQuoted(p, text)) return r;
+  QuotedText quoted;
+  if (int r = readFinalQuoted(s, p, quoted)) return r;
   int flag = c.flags.find(name);
   if (flag < 0) return kErrUndeclared;
-  if (text.size() > kMaxItemChars) return kErrTooLong;
-  if (!textAllowed(text)) return kErrBadCharacter;
+  if (quoted.text.size() > kMaxItemChars) return kErrTooLong;
+  if (!quoted.allowed) return kErrBadCharacter;
   if (int r = emitByte(c, op(Op::Item))) return r;
   if (int r = emitByte(c, static_cast<uint8_t>(flag))) return r;
-  return emitText(c, text);
+  return emitText(c, quoted.text);
 }
 
 }  // namespace zox

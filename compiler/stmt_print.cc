@@ -18,16 +18,16 @@ constexpr size_t kMaxItemListChars = 30;
 constexpr int kFullRow = 80;
 
 // PRINT x, shared by PRINT, PRINTNL, PRINTDNL and PRINTINP.
-int printBody(Compiler& c, const char* rest) {
+int printBody(Compiler& c, const StatementLine& s) {
   c.lastTextLineLength = 0;
-  const char* p = skipBlanks(rest);
+  const char* p = skipBlanks(s.rest);
   if (atLineEnd(p)) return emitByte(c, op(Op::NewLine));
 
   if (*p == '"') {
-    std::string_view text;
-    if (int r = readFinalQuoted(p, text)) return r;
-    if (int r = emitTextStatement(c, op(Op::Print), text)) return r;
-    allowContinuation(c, text.size());
+    QuotedText quoted;
+    if (int r = readFinalQuoted(s, p, quoted)) return r;
+    if (int r = emitTextStatement(c, op(Op::Print), quoted)) return r;
+    allowContinuation(c, quoted.text.size());
     return 0;
   }
 
@@ -40,10 +40,10 @@ int printBody(Compiler& c, const char* rest) {
   }
   if (isKeyword(p, kTokItemList, &used)) {
     p += used;
-    std::string_view text;
-    if (int r = readFinalQuoted(p, text)) return r;
-    if (text.size() > kMaxItemListChars) return kErrTooLong;
-    return emitTextStatement(c, op(Op::PrintItemList), text);
+    QuotedText quoted;
+    if (int r = readFinalQuoted(s, p, quoted)) return r;
+    if (quoted.text.size() > kMaxItemListChars) return kErrTooLong;
+    return emitTextStatement(c, op(Op::PrintItemList), quoted);
   }
 
   std::string_view name = lexerWord(p);
@@ -51,15 +51,16 @@ int printBody(Compiler& c, const char* rest) {
   if (name.size() > kMaxWordLength) return kErrTooLong;
   if (!onlyBlanks(p + name.size())) return kErrSyntax;
   // A name in several tables prints its text: INIT texts first, then room texts, then numbers.
-  if (int slot = c.initTexts.find(name); slot >= 0) {
+  const NameKey key(name);
+  if (int slot = c.initTexts.find(key); slot >= 0) {
     if (int r = emitByte(c, op(Op::PrintInitText))) return r;
     return emitByte(c, static_cast<uint8_t>(slot));
   }
-  if (int slot = c.roomTexts.find(name); slot >= 0) {
+  if (int slot = c.roomTexts.find(key); slot >= 0) {
     if (int r = emitByte(c, op(Op::PrintRoomText))) return r;
     return emitByte(c, static_cast<uint8_t>(slot));
   }
-  if (int slot = c.numbers.find(name); slot >= 0) {
+  if (int slot = c.numbers.find(key); slot >= 0) {
     if (int r = emitByte(c, op(Op::PrintNumber))) return r;
     return emitByte(c, static_cast<uint8_t>(slot));
   }
@@ -75,17 +76,17 @@ int bare(Compiler& c, const StatementLine& s, Op opcode) {
 }  // namespace
 
 int compilePrint(Compiler& c, const StatementLine& s) {
-  return printBody(c, s.rest);
+  return printBody(c, s);
 }
 
 int compilePrintNl(Compiler& c, const StatementLine& s) {
   if (int r = emitByte(c, op(Op::NewLine))) return r;
-  return printBody(c, s.rest);
+  return printBody(c, s);
 }
 
 int compilePrintDnl(Compiler& c, const StatementLine& s) {
   if (int r = emitByte(c, op(Op::NewLine))) return r;
-  if (int r = printBody(c, s.rest)) return r;
+  if (int r = printBody(c, s)) return r;
   c.pendingNewLine = true;
   return 0;
 }
@@ -93,7 +94,7 @@ int compilePrintDnl(Compiler& c, const StatementLine& s) {
 int compilePrintInp(Compiler& c, const StatementLine& s) {
   if (int r = emitByte(c, op(Op::NewLine))) return r;
   if (int r = emitByte(c, op(Op::NewLine))) return r;
-  if (int r = printBody(c, s.rest)) return r;
+  if (int r = printBody(c, s)) return r;
   c.pendingNewLine = true;
   return 0;
 }
@@ -102,34 +103,34 @@ int compilePrintInp(Compiler& c, const StatementLine& s) {
 // key position, after a line break unless the line before filled a whole row.
 int compileContinuation(Compiler& c, const StatementLine& s) {
   if (!c.continuationAllowed) return kErrContinuation;
-  const char* p = s.line;
-  std::string_view text;
-  if (int r = readFinalQuoted(p, text)) return r;
-  if (!textAllowed(text)) return kErrBadCharacter;
+  QuotedText quoted;
+  if (int r = readFinalQuoted(s, s.line, quoted)) return r;
+  if (!quoted.allowed) return kErrBadCharacter;
   const bool lineBreak = c.lastTextLineLength != kFullRow;
-  c.lastTextLineLength = static_cast<int>(text.size());
+  c.lastTextLineLength = static_cast<int>(quoted.text.size());
   if (lineBreak) {
     if (int r = emitTextContinued(c, "\n")) return r;
   }
-  return emitTextContinued(c, text);
+  return emitTextContinued(c, quoted.text);
 }
 
 int compileWait(Compiler& c, const StatementLine& s) {
   const char* p = skipBlanks(s.rest);
   if (atLineEnd(p)) return emitByte(c, op(Op::Wait));
   if (*p == '"') {
-    std::string_view text;
-    if (int r = readFinalQuoted(p, text)) return r;
-    return emitTextStatement(c, op(Op::WaitText), text);
+    QuotedText quoted;
+    if (int r = readFinalQuoted(s, p, quoted)) return r;
+    return emitTextStatement(c, op(Op::WaitText), quoted);
   }
   std::string_view name = lexerWord(p);
   if (name.empty()) return kErrSyntax;
   if (name.size() > kMaxWordLength) return kErrTooLong;
   if (!onlyBlanks(p + name.size())) return kErrSyntax;
-  int slot = c.initTexts.find(name);
+  const NameKey key(name);
+  int slot = c.initTexts.find(key);
   Op opcode = Op::WaitInitText;
   if (slot < 0) {
-    slot = c.roomTexts.find(name);
+    slot = c.roomTexts.find(key);
     opcode = Op::WaitRoomText;
   }
   if (slot < 0) return kErrNoTextVariable;

@@ -22,20 +22,20 @@ constexpr unsigned kFirstMessage = 1;
 constexpr unsigned kLastMessage = 19;
 
 // keyword = "text" and nothing after it.
-int readSettingText(const char* rest, std::string_view& text) {
-  const char* p = skipBlanks(rest);
+int readSettingText(const StatementLine& s, QuotedText& quoted) {
+  const char* p = skipBlanks(s.rest);
   if (*p != '=') return kErrSyntax;
   ++p;
-  return readFinalQuoted(p, text);
+  return readFinalQuoted(s, p, quoted);
 }
 
 // The once-only text settings: conversion is checked before the second occurrence.
 int onceOnlyText(Compiler& c, const StatementLine& s, Op opcode, bool& seen, int twice,
-                 std::string_view& text) {
-  if (int r = readSettingText(s.rest, text)) return r;
-  if (!textAllowed(text)) return kErrBadCharacter;
+                 QuotedText& quoted) {
+  if (int r = readSettingText(s, quoted)) return r;
+  if (!quoted.allowed) return kErrBadCharacter;
   if (seen) return twice;
-  if (int r = emitTextStatement(c, op(opcode), text)) return r;
+  if (int r = emitTextStatement(c, op(opcode), quoted)) return r;
   seen = true;
   return 0;
 }
@@ -45,44 +45,44 @@ int onceOnlyText(Compiler& c, const StatementLine& s, Op opcode, bool& seen, int
 // The title may go on over continuation lines, which follow the rule of PRINT texts: a line
 // break before each, unless the line before had exactly 80 characters.
 int compileTitle(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  if (int r = onceOnlyText(c, s, Op::Title, c.seenTitle, kErrTitleTwice, text)) return r;
-  allowContinuation(c, text.size());
+  QuotedText quoted;
+  if (int r = onceOnlyText(c, s, Op::Title, c.seenTitle, kErrTitleTwice, quoted)) return r;
+  allowContinuation(c, quoted.text.size());
   return 0;
 }
 
 int compileChoiceText(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  return onceOnlyText(c, s, Op::ChoiceText, c.seenCText, kErrChoiceTextTwice, text);
+  QuotedText quoted;
+  return onceOnlyText(c, s, Op::ChoiceText, c.seenCText, kErrChoiceTextTwice, quoted);
 }
 
 int compileInputText(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  return onceOnlyText(c, s, Op::InputText, c.seenIText, kErrInputTextTwice, text);
+  QuotedText quoted;
+  return onceOnlyText(c, s, Op::InputText, c.seenIText, kErrInputTextTwice, quoted);
 }
 
 int compileNumberText(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  return onceOnlyText(c, s, Op::NumberText, c.seenInText, kErrNumberTextTwice, text);
+  QuotedText quoted;
+  return onceOnlyText(c, s, Op::NumberText, c.seenInText, kErrNumberTextTwice, quoted);
 }
 
 int compilePassword(Compiler& c, const StatementLine& s) {
   if (c.seenPassword) return kErrPassword;
-  std::string_view text;
-  if (int r = readSettingText(s.rest, text)) return r;
-  if (text.size() < kMinPasswordChars || text.size() > kMaxPasswordChars) {
+  QuotedText quoted;
+  if (int r = readSettingText(s, quoted)) return r;
+  if (quoted.text.size() < kMinPasswordChars || quoted.text.size() > kMaxPasswordChars) {
     return kErrPasswordLength;
   }
-  if (int r = emitTextStatement(c, op(Op::Password), text)) return r;
+  if (int r = emitTextStatement(c, op(Op::Password), quoted)) return r;
   c.seenPassword = true;
   return 0;
 }
 
 int compileRoomInfo(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  if (int r = readSettingText(s.rest, text)) return r;
-  if (int r = emitTextStatement(c, op(Op::RoomInfo), text)) return r;
-  allowContinuation(c, text.size());
+  QuotedText quoted;
+  if (int r = readSettingText(s, quoted)) return r;
+  if (int r = emitTextStatement(c, op(Op::RoomInfo), quoted)) return r;
+  allowContinuation(c, quoted.text.size());
   return 0;
 }
 
@@ -148,14 +148,14 @@ int compileStatusLines(Compiler& c, const StatementLine& s) {
 }
 
 int compileMessage(Compiler& c, const StatementLine& s) {
-  std::string_view text;
-  if (int r = readSettingText(s.rest, text)) return r;
-  if (!textAllowed(text)) return kErrBadCharacter;
+  QuotedText quoted;
+  if (int r = readSettingText(s, quoted)) return r;
+  if (!quoted.allowed) return kErrBadCharacter;
   if (s.number < kFirstMessage || s.number > kLastMessage) return kErrOutOfRange;
   if (int r = emitByte(c, op(Op::Message))) return r;
   if (int r = emitByte(c, static_cast<uint8_t>(s.number))) return r;
-  if (int r = emitText(c, text)) return r;
-  allowContinuation(c, text.size());
+  if (int r = emitText(c, quoted.text)) return r;
+  allowContinuation(c, quoted.text.size());
   return 0;
 }
 

@@ -26,23 +26,24 @@ int truthValue(const char* p, std::string_view word) {
 }
 
 // name = "text": a text variable of [INIT] or of the room.
-int assignText(Compiler& c, std::string_view name, const char* p) {
-  if (c.numbers.find(name) >= 0 || c.flags.find(name) >= 0) return kErrNotAssignment;
+int assignText(Compiler& c, const StatementLine& s, std::string_view name, const char* p) {
+  const NameKey key(name);
+  if (c.numbers.find(key) >= 0 || c.flags.find(key) >= 0) return kErrNotAssignment;
   Op opcode = Op::SetInitText;
   int slot = -1;
   if (c.inInit) {
-    if (int r = c.initTexts.add(name, &slot)) return r;
-  } else if ((slot = c.initTexts.find(name)) < 0) {
+    if (int r = c.initTexts.add(key, &slot)) return r;
+  } else if ((slot = c.initTexts.find(key)) < 0) {
     opcode = Op::SetRoomText;
-    if (int r = c.roomTexts.add(name, &slot)) return r;
+    if (int r = c.roomTexts.add(key, &slot)) return r;
   }
-  std::string_view text;
-  if (int r = readFinalQuoted(p, text)) return r;
-  if (!textAllowed(text)) return kErrBadCharacter;
+  QuotedText quoted;
+  if (int r = readFinalQuoted(s, p, quoted)) return r;
+  if (!quoted.allowed) return kErrBadCharacter;
   if (int r = emitByte(c, op(opcode))) return r;
   if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
-  if (int r = emitText(c, text)) return r;
-  allowContinuation(c, text.size());
+  if (int r = emitText(c, quoted.text)) return r;
+  allowContinuation(c, quoted.text.size());
   return 0;
 }
 
@@ -73,18 +74,19 @@ int compileVar(Compiler& c, const StatementLine& s) {
   if (value.size() > kMaxWordLength) return kErrTooLong;
   if (!onlyBlanks(q + value.size())) return kErrSyntax;
 
+  const NameKey key(name);
   if (int truth = truthValue(q, value); truth >= 0) {
-    if (c.flags.find(name) >= 0) return kErrDeclaredTwice;
+    if (c.flags.find(key) >= 0) return kErrDeclaredTwice;
     int slot = -1;
-    if (int r = c.flags.add(name, &slot)) return r;
+    if (int r = c.flags.add(key, &slot)) return r;
     if (int r = emitByte(c, op(Op::VarFlag))) return r;
     if (int r = emitByte(c, static_cast<uint8_t>(slot))) return r;
     return emitByte(c, static_cast<uint8_t>(truth));
   }
   if (std::optional<int32_t> number = parseNumber(value)) {
-    if (c.numbers.find(name) >= 0) return kErrDeclaredTwice;
+    if (c.numbers.find(key) >= 0) return kErrDeclaredTwice;
     int slot = -1;
-    if (int r = c.numbers.add(name, &slot)) return r;
+    if (int r = c.numbers.add(key, &slot)) return r;
     return emitSlotAndValue(c, op(Op::VarNumber), slot, *number);
   }
   return kErrSyntax;
@@ -96,7 +98,7 @@ int compileAssignment(Compiler& c, const StatementLine& s) {
   if (*p != '=') return kErrSyntax;
   p = skipBlanks(p + 1);
   if (atLineEnd(p)) return kErrSyntax;
-  if (*p == '"') return assignText(c, name, p);
+  if (*p == '"') return assignText(c, s, name, p);
   // [INIT] declares texts by assignment; everything else there is VAR's.
   if (c.inInit) return kErrNotHere;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 
 namespace zox {
 
@@ -39,6 +40,15 @@ class Cursor {
   }
 
   uint64_t position() const { return position_; }
+  // The bytes of the window from the position on (none when the position lies outside the
+  // window): what can be read without a refill, for decoding a statement where it lies.
+  std::span<const uint8_t> ahead() const {
+    if (position_ < windowStart_ || position_ >= windowEnd_) return {};
+    return {buffer_.get() + (position_ - windowStart_),
+            static_cast<size_t>(windowEnd_ - position_)};
+  }
+  // Moves the position on over n bytes of ahead(). REQUIRES n <= ahead().size().
+  void skip(size_t n) { position_ += n; }
   // Steps back over the last byte read (it stays in the window).
   void stepBack() {
     if (position_ > 0) --position_;

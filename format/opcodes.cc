@@ -25,25 +25,4 @@ const OpcodeInfo* opcodeInfo(uint8_t code) {
   return kByCode.entry[code];
 }
 
-bool isNegatableTest(uint8_t code) {
-  switch (static_cast<Op>(code)) {
-    case Op::IfChoice:
-    case Op::IfFlag:
-    case Op::IfNumberEq:
-    case Op::IfNumberGt:
-    case Op::IfNumberLt:
-    case Op::IfNumbersEq:
-    case Op::IfNumbersGt:
-    case Op::IfNumbersLt:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool isColourStatement(uint8_t code) {
-  return (code >= op(Op::TextColor) && code <= op(Op::TitleBackground)) ||
-         code == op(Op::StatusColor) || code == op(Op::StatusBackground);
-}
-
 }  // namespace zox

@@ -121,9 +121,26 @@ inline constexpr uint8_t op(Op o) {
 }
 
 // True for the IF tests that a NOT prefix may stand before.
-bool isNegatableTest(uint8_t code);
+constexpr bool isNegatableTest(uint8_t code) {
+  switch (static_cast<Op>(code)) {
+    case Op::IfChoice:
+    case Op::IfFlag:
+    case Op::IfNumberEq:
+    case Op::IfNumberGt:
+    case Op::IfNumberLt:
+    case Op::IfNumbersEq:
+    case Op::IfNumbersGt:
+    case Op::IfNumbersLt:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // True for the colour settings, whose operand must be below 16 or 255.
-bool isColourStatement(uint8_t code);
+constexpr bool isColourStatement(uint8_t code) {
+  return (code >= op(Op::TextColor) && code <= op(Op::TitleBackground)) ||
+         code == op(Op::StatusColor) || code == op(Op::StatusBackground);
+}
 
 }  // namespace zox

@@ -43,7 +43,17 @@ std::optional<std::string> scramble(std::string_view latin1, size_t keyPos = 0,
 size_t firstRefused(std::string_view latin1);
 void scrambleTo(std::string_view latin1, size_t keyPos, uint8_t* out);
 
+// Checks, scrambles and sums in one pass, for writers that store texts by the megabyte: writes
+// the scrambled bytes to out (room for latin1.size() bytes) and adds each, 0 to 255, to *sum.
+// False when a character is refused; out and *sum are then not to be used.
+bool scrambleSummed(std::string_view latin1, size_t keyPos, uint8_t* out, uint32_t* sum);
+
 // Unscrambles up to the first 0x00 or the end. Nothing when a byte does not give a code 23..127.
 std::optional<std::string> unscramble(std::string_view scrambled, size_t keyPos = 0);
+
+// Unscrambles the whole of scrambled into out (room for scrambled.size() characters), for
+// readers that keep their own buffer. False when a byte does not give a code 23..127, a 0x00
+// included (a stored text never holds one); out is then not to be used.
+bool unscrambleTo(std::string_view scrambled, size_t keyPos, char* out);
 
 }  // namespace zox

@@ -1,6 +1,8 @@
 // zoxcomp-bench [rooms]: compiles generated sources of up to 65,535 rooms and reports lines
 // per second of the line pass and of the whole compile (report to /dev/null and on an 80x25
 // pseudo-terminal), the peak memory of zoxcomp, and how long `wc -l` takes to read the file.
+// zoxcomp-bench --against-cat [zoxcomp]: zoxcomp against `cat` of the same file, side by side
+// in one run, for 1,000, 10,000 and 65,000 rooms of the choice-block shape.
 #include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -139,6 +141,68 @@ void report(const char* what, int rooms, const std::string& path) {
   std::fflush(stdout);
 }
 
+// Runs a program with its output thrown away; returns the wall time, and the CPU time (user
+// and system) and peak memory (KiB) of the child.
+double runTimed(const std::vector<std::string>& args, double* cpu, long* maxRssKib) {
+  int status = 0;
+  auto start = Clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::freopen("/dev/null", "w", stdout);
+    std::vector<char*> argv;
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  double t = seconds(start);
+  *cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+         usage.ru_stime.tv_usec / 1e6;
+  *maxRssKib = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", args[0].c_str(), status);
+    std::exit(2);
+  }
+  return t;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// zoxcomp and cat on the same file, alternately, kRuns times each: the medians of wall and CPU
+// time, their ratio, and zoxcomp's peak memory against the size of the source.
+void againstCat(const std::string& zoxcomp, int rooms, const std::string& path) {
+  constexpr int kRuns = 5;
+  std::vector<double> catWall, catCpu, compWall, compCpu;
+  long peak = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    double cpu = 0;
+    long rss = 0;
+    catWall.push_back(runTimed({"cat", path}, &cpu, &rss));
+    catCpu.push_back(cpu);
+    compWall.push_back(runTimed({zoxcomp, path}, &cpu, &rss));
+    compCpu.push_back(cpu);
+    peak = std::max(peak, rss);
+  }
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  std::fseek(in, 0, SEEK_END);
+  long bytes = std::ftell(in);
+  std::fclose(in);
+  const double cw = median(catWall), zw = median(compWall);
+  const double cc = median(catCpu), zc = median(compCpu);
+  std::printf(
+      "%6d rooms %5.1f MB | cat %6.1f ms (CPU %6.1f) | zoxcomp %7.1f ms (CPU %7.1f) | "
+      "wall %5.1fx CPU %5.1fx | peak %6.1f MiB = %.2fx the source\n",
+      rooms, bytes / 1e6, cw * 1e3, cc * 1e3, zw * 1e3, zc * 1e3, zw / cw, zc / std::max(cc, 1e-4),
+      peak / 1024.0, peak * 1024.0 / bytes);
+  std::fflush(stdout);
+}
+
 void write(const std::string& path, const std::string& text) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   std::fwrite(text.data(), 1, text.size(), out);
@@ -148,19 +212,31 @@ void write(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // zoxcomp-bench --write ring|every rooms path: only writes a generated source.
+  // zoxcomp-bench --write ring|every|choices rooms path: only writes a generated source.
   if (argc == 5 && std::string(argv[1]) == "--write") {
     int rooms = std::atoi(argv[3]);
     std::string path = argv[4];
-    write(path, std::string(argv[2]) == "ring" ? zoxbench::ringOfRooms(rooms)
-                                               : zoxbench::everyStatement(rooms, "logo.ans"));
+    std::string shape = argv[2];
+    write(path, shape == "ring"      ? zoxbench::ringOfRooms(rooms)
+                : shape == "choices" ? zoxbench::choiceRooms(rooms)
+                                     : zoxbench::everyStatement(rooms, "logo.ans"));
     return 0;
   }
-  int most = argc > 1 ? std::atoi(argv[1]) : 65535;
   char dirTemplate[] = "/tmp/zoxcomp-bench-XXXXXX";
   const char* dir = mkdtemp(dirTemplate);
   if (!dir) return 1;
   std::string base = dir;
+  if (argc >= 2 && std::string(argv[1]) == "--against-cat") {
+    const std::string zoxcomp = argc > 2 ? argv[2] : ZOX_BIN_DIR "/zoxcomp";
+    for (int rooms : {1000, 10000, 65000}) {
+      std::string path = base + "/choices.adv";
+      write(path, zoxbench::choiceRooms(rooms));
+      againstCat(zoxcomp, rooms, path);
+    }
+    std::string cleanup = "rm -rf '" + base + "'";
+    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+  }
+  int most = argc > 1 ? std::atoi(argv[1]) : 65535;
   write(base + "/logo.ans", "\x1b[1;33mLOGO\x1b[0m\n");
   std::vector<int> sizes;
   for (int rooms : {1000, 8000, most}) {

@@ -76,4 +76,21 @@ std::string everyStatement(int rooms, const std::string& resourcePath) {
   return s;
 }
 
+std::string choiceRooms(int rooms) {
+  std::string s = "[ZOX \"Choices\"]\n[INIT]\nSTART = " + room(0) + "\n";
+  s.reserve(static_cast<size_t>(rooms) * 290 + 64);
+  for (int i = 0; i < rooms; ++i) {
+    std::string n = std::to_string(i);
+    s += room(i) + "\n";
+    s += "PRINT \"You are in room " + n + ", a long hall with a high ceiling.\"\n";
+    s += "PRINT \"Doors lead north and south; a cold draught blows.\"\n";
+    s += "PRINT \"Dust lies thick on the floor.\"\n";
+    s += "north = \"Go north\"\n";
+    s += "south = \"Go south\"\n";
+    s += "CHOOSE\n* north\nGO TO " + room((i + 1) % rooms) + "\n";
+    s += "* south\nGO TO " + room((i + rooms - 1) % rooms) + "\nEND CHOOSE\n";
+  }
+  return s;
+}
+
 }  // namespace zoxbench
