@@ -153,7 +153,9 @@ TEST(CompilerKeywordMatch, TheRoomWordIsFoundWithoutClassifying) {
     int classified = -1;
     const bool room = isRoomWord(text, &consumed);
     EXPECT_EQ(room, classify(text, nullptr, &classified) == kTokRoom) << text;
-    if (room) EXPECT_EQ(consumed, classified) << text;
+    if (room) {
+      EXPECT_EQ(consumed, classified) << text;
+    }
   }
 }
 
