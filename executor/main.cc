@@ -39,12 +39,14 @@ zox::zoxexec gEngine(&gConsole);
 // SIGINT, SIGQUIT and SIGTERM: error 10, the file closed (and marked closed), the terminal
 // restored, status 10. The process ends with _exit: running the destructors from inside a
 // signal could meet the interrupted code holding a lock; everything they would do is done.
+// Nothing on this way allocates (the console's printing and shut-down do not, once curses has
+// started): the signal may have come in the middle of an allocation.
 extern "C" void onStopSignal(int) {
   static volatile sig_atomic_t stopping = 0;
   if (stopping) _exit(zox::kErrUserBreak);
   stopping = 1;
   gEngine.report(zox::kErrUserBreak, 0);
-  gEngine.closeFile();
+  gEngine.closeFileOnStop();
   gConsole.shutDown();
   _exit(zox::kErrUserBreak);
 }
