@@ -54,6 +54,17 @@ TEST(ReliabilityRefusals, OnlyPlainFilesAreRead) {
   }
 }
 
+TEST(ReliabilityRefusals, AResourceThatIsADeviceOrAFolderIsRefused) {
+  for (const char* resource : {"/dev/zero", "/dev/urandom", "/tmp"}) {
+    TempDir dir;
+    dir.write("story.adv", std::string("[ZOX \"Res\"]\n[INIT]\nRESOURCE r = \"") + resource +
+                               "\" : ANSITEXT\n[ROOM a]\nLOAD r\nQUIT\n");
+    ChildResult r = runProgram({binPath("zoxcomp"), "story.adv"}, dir.path(), 60);
+    EXPECT_EQ(r.status, 4) << resource << "\n" << r.out;
+    EXPECT_FALSE(dir.exists("story.zox")) << resource;
+  }
+}
+
 TEST(ReliabilityRefusals, SizeLimitsHoldWhateverTheFileHolds) {
   constexpr off_t kSourceLimit = off_t{64} << 20;  // zoxcomp
   constexpr off_t kDumpLimit = off_t{1} << 30;     // zoxdump
