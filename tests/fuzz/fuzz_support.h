@@ -1,0 +1,23 @@
+// What the fuzz targets share: a private folder that lives as long as the process, files
+// written into it, and a way to stop on a broken promise that the fuzzer reports as a crash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zoxfuzz {
+
+// A fresh folder under $TMPDIR (or /tmp), made on first use and removed at exit.
+const std::string& workFolder();
+
+// Writes bytes to workFolder()/name (replacing it) and returns the path.
+std::string writeFile(std::string_view name, const uint8_t* data, size_t size);
+
+bool exists(const std::string& path);
+
+// Ends the process with a message when a promise of the system does not hold.
+[[noreturn]] void broken(const char* promise);
+
+}  // namespace zoxfuzz
