@@ -2,11 +2,14 @@
 // steps, with the stand-in console answering every key wait, menu, prompt and dialog from the
 // input itself.
 //
-// Input: two bytes (little-endian) giving the length n of the compiled file, the n bytes of the
-// file, then the answers: each byte is one key (0xF8 and up stand for Return, Escape and the
-// cursor and editing keys), and the same bytes cut at each '\n' are the typed lines.
+// Input: a byte of switches (bit 0: mend the checksums first, so that changed statements are
+// played rather than refused), two bytes (little-endian) giving the length n of the compiled
+// file, the n bytes of the file, then the answers: each byte is one key (0xF8 and up stand for
+// Return, Escape and the cursor and editing keys), and the same bytes cut at each '\n' are the
+// typed lines.
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "console/console.h"
 #include "executor/engine.h"
@@ -40,11 +43,14 @@ void scriptAnswers(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 2) return 0;
-  size_t n = data[0] | (size_t{data[1]} << 8);
-  if (n > size - 2) n = size - 2;
-  const std::string path = zoxfuzz::writeFile("fuzz.zox", data + 2, n);
-  scriptAnswers(data + 2 + n, size - 2 - n);
+  if (size < 3) return 0;
+  const bool mend = data[0] & 1;
+  size_t n = data[1] | (size_t{data[2]} << 8);
+  if (n > size - 3) n = size - 3;
+  std::vector<uint8_t> file(data + 3, data + 3 + n);
+  if (mend) zoxfuzz::mendChecksums(file);
+  const std::string path = zoxfuzz::writeFile("fuzz.zox", file.data(), file.size());
+  scriptAnswers(data + 3 + n, size - 3 - n);
 
   zox::Console console;
   zox::zoxexec engine(&console);

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "format/adventure_file.h"
+#include "format/bytes.h"
+
 namespace zoxfuzz {
 namespace {
 
@@ -45,6 +48,24 @@ std::string writeFile(std::string_view name, const uint8_t* data, size_t size) {
 bool exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+void mendChecksums(std::vector<uint8_t>& file) {
+  size_t nameEnd = 7;
+  while (nameEnd < file.size() && file[nameEnd] != 0) ++nameEnd;
+  const size_t codeStart = nameEnd + 7;
+  if (codeStart > file.size()) return;
+  const uint64_t codeEnd = zox::loadU32(&file[nameEnd + 3]);
+  if (codeEnd < codeStart || codeEnd + 4 > file.size()) return;
+  zox::storeU32(&file[codeEnd], zox::sum32(std::span<const uint8_t>(
+                                    file.data() + codeStart, static_cast<size_t>(codeEnd) - codeStart)));
+  for (uint64_t at = codeEnd + 4; at + zox::kBlockHeaderBytes <= file.size();) {
+    const uint64_t length = zox::loadU32(&file[at + 4]);
+    if (at + zox::kBlockHeaderBytes + length > file.size()) return;
+    zox::storeU32(&file[at], zox::sum32(std::span<const uint8_t>(
+                                 file.data() + at + zox::kBlockHeaderBytes, length)));
+    at += zox::kBlockHeaderBytes + length;
+  }
 }
 
 void broken(const char* promise) {

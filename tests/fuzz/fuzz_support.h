@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zoxfuzz {
 
@@ -16,6 +17,11 @@ const std::string& workFolder();
 std::string writeFile(std::string_view name, const uint8_t* data, size_t size);
 
 bool exists(const std::string& path);
+
+// Rewrites the code checksum and every block checksum of a compiled file so that they fit
+// the bytes as they are: a changed statement then reaches the code that reads statements
+// instead of stopping at the checksum. Leaves what it cannot make out as it is.
+void mendChecksums(std::vector<uint8_t>& file);
 
 // Ends the process with a message when a promise of the system does not hold.
 [[noreturn]] void broken(const char* promise);
