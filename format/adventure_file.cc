@@ -55,7 +55,7 @@ bool readExact(std::FILE* f, uint8_t* to, size_t n) {
 
 // Sums n bytes from the stream; false when the file ends first.
 bool sumBytes(std::FILE* f, uint32_t n, uint32_t& sum) {
-  uint8_t buf[8192];
+  uint8_t buf[65536];  // few reads even for a file of gigabytes
   while (n > 0) {
     size_t want = n < sizeof buf ? n : sizeof buf;
     size_t got = std::fread(buf, 1, want, f);
