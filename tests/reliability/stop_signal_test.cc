@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGQUIT};
 constexpr int kRunsPerSignal = 50;
-constexpr int kAtOnce = 6;  // sessions under way together
+constexpr int kAtOnce = 10;  // sessions under way together
 
 std::string readAll(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
