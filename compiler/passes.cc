@@ -90,8 +90,8 @@ int storeResource(Compiler& c) {
   }
   // A device (/dev/zero, say) or a directory is no resource: the one never ends, the other
   // cannot be read.
-  if (fstat(fileno(in), &resStat) != 0 || S_ISCHR(resStat.st_mode) ||
-      S_ISBLK(resStat.st_mode) || S_ISDIR(resStat.st_mode)) {
+  if (fstat(fileno(in), &resStat) != 0 || S_ISCHR(resStat.st_mode) || S_ISBLK(resStat.st_mode) ||
+      S_ISDIR(resStat.st_mode)) {
     return kErrOpen;
   }
 

@@ -171,7 +171,8 @@ int checkResourceOffsets(std::span<const uint8_t> file, const FileHeader& header
       inInit = true;
     } else if (s.opcode == op(Op::Room) || s.opcode == op(Op::Inventory)) {
       inInit = false;
-    } else if (inInit && s.opcode == op(Op::Resource) && !resourceNamesBlock(header.blocks, s.operands[0])) {
+    } else if (inInit && s.opcode == op(Op::Resource) &&
+               !resourceNamesBlock(header.blocks, s.operands[0])) {
       if (statement) *statement = s.offset;
       return file_error::kCorrupt;
     }

@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (there && !soundFile(name, part)) zoxfuzz::broken("a finished output passes the file check");
     if (there) std::remove(name.c_str());
   }
-  if (out.status == 0 && !out.outputExists) zoxfuzz::broken("a compile that succeeds leaves its file");
+  if (out.status == 0 && !out.outputExists)
+    zoxfuzz::broken("a compile that succeeds leaves its file");
   return 0;
 }

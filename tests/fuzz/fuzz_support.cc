@@ -57,8 +57,9 @@ void mendChecksums(std::vector<uint8_t>& file) {
   if (codeStart > file.size()) return;
   const uint64_t codeEnd = zox::loadU32(&file[nameEnd + 3]);
   if (codeEnd < codeStart || codeEnd + 4 > file.size()) return;
-  zox::storeU32(&file[codeEnd], zox::sum32(std::span<const uint8_t>(
-                                    file.data() + codeStart, static_cast<size_t>(codeEnd) - codeStart)));
+  zox::storeU32(&file[codeEnd],
+                zox::sum32(std::span<const uint8_t>(file.data() + codeStart,
+                                                    static_cast<size_t>(codeEnd) - codeStart)));
   for (uint64_t at = codeEnd + 4; at + zox::kBlockHeaderBytes <= file.size();) {
     const uint64_t length = zox::loadU32(&file[at + 4]);
     if (at + zox::kBlockHeaderBytes + length > file.size()) return;

@@ -115,8 +115,7 @@ std::string manyRooms(int n) {
 TEST(ReliabilityLimits, SixtyFiveThousandRoomsCompileAndStartWithinTheirMemory) {
   TempDir dir;
   dir.write("rooms.adv", manyRooms(65535));
-  ChildResult r =
-      runProgram({binPath("zoxcomp"), "rooms.adv"}, dir.path(), 600);
+  ChildResult r = runProgram({binPath("zoxcomp"), "rooms.adv"}, dir.path(), 600);
   EXPECT_EQ(r.status, 0) << r.out;
   expectWithin(r, kManyRoomsCompileKb, "zoxcomp on 65,535 rooms");
   ASSERT_TRUE(dir.exists("rooms.zox"));

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   while (waitpid(pid, &status, 0) < 0) {
   }
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  writeFile(report, "status " + std::to_string(code) + "\nbefore " + before + "\nafter " + modes() +
-                        "\n");
+  writeFile(report,
+            "status " + std::to_string(code) + "\nbefore " + before + "\nafter " + modes() + "\n");
   return code;
 }

@@ -34,9 +34,9 @@ TEST(ReliabilityRefusals, OnlyPlainFilesAreRead) {
     const char* kind;
     int status;
   } cases[] = {
-      {"zoxdump", "pipe.zox", "fifo", 3},         {"zoxdump", "zero.zox", "/dev/zero", 3},
-      {"zoxdump", "null.zox", "/dev/null", 3},    {"zoxdump", "folder.zox", "directory", 3},
-      {"zoxcomp", "pipe.adv", "fifo", 4},         {"zoxcomp", "zero.adv", "/dev/zero", 4},
+      {"zoxdump", "pipe.zox", "fifo", 3},           {"zoxdump", "zero.zox", "/dev/zero", 3},
+      {"zoxdump", "null.zox", "/dev/null", 3},      {"zoxdump", "folder.zox", "directory", 3},
+      {"zoxcomp", "pipe.adv", "fifo", 4},           {"zoxcomp", "zero.adv", "/dev/zero", 4},
       {"zoxcomp", "random.adv", "/dev/urandom", 4}, {"zoxcomp", "folder.adv", "directory", 4},
   };
   for (const auto& c : cases) {
@@ -49,7 +49,8 @@ TEST(ReliabilityRefusals, OnlyPlainFilesAreRead) {
     EXPECT_LT(r.maxRssKb, 100 * 1024) << c.program << " " << c.kind;
     if (std::string(c.program) == "zoxcomp") {
       const std::string name = c.name;
-      EXPECT_FALSE(dir.exists(name.substr(0, name.find('.')) + ".zox")) << "output left: " << c.kind;
+      EXPECT_FALSE(dir.exists(name.substr(0, name.find('.')) + ".zox"))
+          << "output left: " << c.kind;
     }
   }
 }

@@ -145,8 +145,8 @@ std::string judge(Session& s, const Outcome& o, bool mayFinish) {
   EXPECT_FALSE(s.screen->altScreen()) << s.what() << "\n" << s.screen->dump();
   EXPECT_TRUE(s.screen->cursorVisible()) << s.what() << "\n" << s.screen->dump();
   if (o.status == 10) {
-    EXPECT_NE(s.screen->text().find("Error 10 !"), std::string::npos)
-        << s.what() << "\n" << s.screen->dump();
+    EXPECT_NE(s.screen->text().find("Error 10 !"), std::string::npos) << s.what() << "\n"
+                                                                      << s.screen->dump();
     return "status 10";
   }
   if (o.status == 128 + s.sig && o.wroteNothing) return "ended while loading, nothing touched";
@@ -272,10 +272,10 @@ TEST(ReliabilityStopSignals, PlayStoppedAtAnyMomentRestoresTheTerminal) {
         }
         s.program = binPath("zoxexec");
         s.report = dir.file("report" + std::to_string(i));
-        s.screen = std::make_unique<Screen>(
-            std::vector<std::string>{binPath("modes_wrapper"), s.report, s.program,
-                                     "lighthouse.zox"},
-            ScreenOptions{.cwd = dir.path()});
+        s.screen =
+            std::make_unique<Screen>(std::vector<std::string>{binPath("modes_wrapper"), s.report,
+                                                              s.program, "lighthouse.zox"},
+                                     ScreenOptions{.cwd = dir.path()});
         return s;
       },
       [&](int, Session& s, const Outcome& o) { ++counts[judge(s, o, false)]; });

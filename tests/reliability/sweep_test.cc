@@ -23,9 +23,9 @@ namespace zoxtest {
 namespace {
 
 // Every error number the executor defines (its table, the console's 26 included).
-const std::set<int> kDefined = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 18, 19, 20, 21, 23,
-                                24, 25, 26, 27, 28, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61,
-                                62, 63};
+const std::set<int> kDefined = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                18, 19, 20, 21, 23, 24, 25, 26, 27, 28, 50, 51,
+                                52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
 
 constexpr int kSteps = 2000;  // a loop in a damaged adventure is stopped here
 
@@ -76,10 +76,10 @@ class Outcomes {
   void print(const std::string& title) const {
     std::cout << title << "\n";
     for (const auto& [r, n] : counts_) {
-      const std::string what = r == 0    ? "plays on"
-                               : r == -1 ? "play ended"
-                                         : "error " + std::string(r < 10 ? "0" : "") +
-                                               std::to_string(r);
+      const std::string what = r == 0 ? "plays on"
+                               : r == -1
+                                   ? "play ended"
+                                   : "error " + std::string(r < 10 ? "0" : "") + std::to_string(r);
       std::printf("  %-14s %6d\n", what.c_str(), n);
     }
   }
@@ -103,8 +103,8 @@ TEST(ReliabilitySweep, EverySingleByteChange) {
     for (uint8_t changed : {uint8_t(b + 1), uint8_t(b ^ 0x80)}) {
       std::string bytes = sound;
       bytes[at] = static_cast<char>(changed);
-      outcomes.count(play(dir, bytes), "byte " + std::to_string(at) + " := " +
-                                           std::to_string(changed));
+      outcomes.count(play(dir, bytes),
+                     "byte " + std::to_string(at) + " := " + std::to_string(changed));
     }
   }
   outcomes.print("Every byte of the compiled example changed twice (" +
@@ -123,8 +123,8 @@ TEST(ReliabilitySweep, EverySingleByteChangeWithTheChecksumMended) {
       std::string bytes = sound;
       bytes[at] = static_cast<char>(changed);
       mendCodeChecksum(bytes);
-      outcomes.count(play(dir, bytes), "mended, byte " + std::to_string(at) + " := " +
-                                           std::to_string(changed));
+      outcomes.count(play(dir, bytes),
+                     "mended, byte " + std::to_string(at) + " := " + std::to_string(changed));
     }
   }
   outcomes.print("The same changes with the code checksum mended, so that they are played:");
