@@ -99,6 +99,7 @@ std::unique_ptr<ReportScreen> startCursesScreen() {
   nl();
   intrflush(stdscr, FALSE);
   scrollok(stdscr, TRUE);
+  prepareCursesEnd();  // so that the stop on a signal allocates nothing
   return std::make_unique<CursesScreen>();
 }
 

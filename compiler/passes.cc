@@ -54,6 +54,12 @@ int storeResource(Compiler& c) {
       resStat.st_dev == outStat.st_dev && resStat.st_ino == outStat.st_ino) {
     return kErrOpen;
   }
+  // A device (/dev/zero, say) or a directory is no resource: the one never ends, the other
+  // cannot be read.
+  if (fstat(fileno(in), &resStat) != 0 || S_ISCHR(resStat.st_mode) || S_ISBLK(resStat.st_mode) ||
+      S_ISDIR(resStat.st_mode)) {
+    return kErrOpen;
+  }
 
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCopyBufferBytes]);
   if (!buffer) return kErrNoMemory;

@@ -16,6 +16,7 @@ volatile sig_atomic_t g_busy = 0;
 volatile sig_atomic_t g_stopPending = 0;
 volatile sig_atomic_t g_stopping = 0;
 ReportScreen* g_stopScreen = nullptr;
+volatile sig_atomic_t g_screenEnded = 0;  // a screen was there and has ended
 Compiler* g_stopCompiler = nullptr;
 
 [[noreturn]] void stopNow() {
@@ -25,17 +26,41 @@ Compiler* g_stopCompiler = nullptr;
   sigaddset(&all, SIGINT);
   sigaddset(&all, SIGQUIT);
   sigaddset(&all, SIGTERM);
+  sigaddset(&all, SIGALRM);
   sigprocmask(SIG_BLOCK, &all, nullptr);
   g_stopping = 1;
   g_stopPending = 0;
-  if (g_stopScreen) g_stopScreen->endOnSignal();
+  if (g_stopScreen) {
+    g_stopScreen->endOnSignal();
+  } else if (g_screenEnded) {
+    // The report is out and the terminal is the shell's again: the line goes below it.
+    static const char kLine[] = "Error 10 !\n";
+    if (write(STDOUT_FILENO, kLine, sizeof kLine - 1) < 0) {
+    }
+  }
   Compiler* c = g_stopCompiler;
   if (c && c->outputCreated && !c->keepOutput) unlink(c->outputPath.c_str());
   _exit(kErrSignal);
 }
 
-extern "C" void onStopSignal(int) {
-  if (g_busy > 0 || g_stopping) {
+// With a screen the stop waits for the end of the next screen call, which the compile reaches
+// within a few thousand lines, at the next pass or resource, or at its end: the signal may
+// have come in the middle of an allocation, and ending the screen may allocate. Should no
+// screen call come within a second (the compile waits for a resource that is a pipe, say, and
+// so is in no allocation), the alarm stops it there. Without a screen there is only the output
+// to remove, which is safe at any moment.
+extern "C" void onStopSignal(int sig) {
+  if (g_stopping) return;
+  if (sig == SIGALRM) {
+    if (!g_stopPending) return;
+    if (g_busy > 0) {
+      alarm(1);  // the screen call itself is blocked: its end will come first
+      return;
+    }
+    stopNow();
+  }
+  if (g_stopScreen != nullptr || g_busy > 0) {
+    if (!g_stopPending) alarm(1);
     g_stopPending = 1;
     return;
   }
@@ -75,15 +100,19 @@ ScreenBusy::~ScreenBusy() {
 }
 
 void installStopHandler(ReportScreen* screen, Compiler* compiler) {
+  if (screen == nullptr && g_stopScreen != nullptr) g_screenEnded = 1;
   g_stopScreen = screen;
   g_stopCompiler = compiler;
   struct sigaction sa {};
   sa.sa_handler = onStopSignal;
   sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
+  sa.sa_flags = 0;  // no restart: a blocked open or read returns, and the stop can come
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGQUIT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGALRM, &sa, nullptr);
+  // A stop that waited for a screen call that no longer comes (the screen has ended).
+  if (screen == nullptr && g_stopPending && g_busy == 0 && !g_stopping) stopNow();
 }
 
 // ---- GridScreen ----

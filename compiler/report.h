@@ -76,8 +76,10 @@ class GridScreen : public ReportScreen {
 std::unique_ptr<ReportScreen> startCursesScreen();
 
 // Signal handling for zoxcomp: SIGINT, SIGQUIT and SIGTERM print error 10 on the screen,
-// remove the output file if it was created, and exit with status 10. A signal that arrives
-// while the screen is being written is acted upon as soon as that call is over.
+// remove the output file if it was created, and exit with status 10. While there is a screen,
+// a signal is acted upon at the end of the next screen call (the compile makes one at least
+// every few thousand lines, at every pass and after every resource), never in the middle of
+// the compile's own work; blocking opens and reads are cut short by it.
 // REQUIRES: screen and compiler outlive the process (the program's globals). Call it again with
 // a null screen once the screen has ended.
 void installStopHandler(ReportScreen* screen, Compiler* compiler);

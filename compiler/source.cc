@@ -1,7 +1,9 @@
 // Opening the source, naming and creating the output, and reading the source line by line
 // with the reading position that "/", one-line IFs, colon clauses and look-aheads move.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +17,27 @@ namespace zox {
 namespace {
 
 constexpr std::string_view kCompiledExtension = ".zox";
+
+// The whole source is held in memory: a larger one is refused as "no memory" before it is
+// read (65,535 rooms of a kilobyte each still fit).
+constexpr size_t kLargestSource = size_t{64} << 20;
+
+// Opens a plain file for reading. A directory, pipe or device is no source: a pipe would block
+// the open and a device such as /dev/zero never ends.
+std::FILE* openPlainFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, "r");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
 
 // Reads one line of at most kLineChars characters from the source at *pos into buffer. The
 // newline that ends it is kept; a newline right after kLineChars characters still belongs to
@@ -145,7 +168,7 @@ int outputNameFor(std::string_view path, std::string* outputPath) {
 }
 
 int openSource(Compiler& c, const std::string& path) {
-  c.sourceFile = std::fopen(path.c_str(), "r");
+  c.sourceFile = openPlainFile(path);
   if (!c.sourceFile) return kErrOpen;
 
   std::string outputPath;
@@ -158,11 +181,15 @@ int openSource(Compiler& c, const std::string& path) {
     c.source.clear();
     struct stat st {};
     if (fstat(fileno(c.sourceFile), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      if (static_cast<unsigned long long>(st.st_size) > kLargestSource) return kErrNoMemory;
       c.source.reserve(static_cast<size_t>(st.st_size));
     }
     char chunk[1 << 16];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, c.sourceFile)) > 0) c.source.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, c.sourceFile)) > 0) {
+      c.source.append(chunk, n);
+      if (c.source.size() > kLargestSource) return kErrNoMemory;  // grew while being read
+    }
     if (std::ferror(c.sourceFile)) return kErrIo;
     foldUtf8(c.source);
   } catch (const std::bad_alloc&) {

@@ -98,6 +98,7 @@ Console::Console() {
   nl();
   intrflush(stdscr, FALSE);
   keypad(stdscr, TRUE);
+  prepareCursesEnd();
   cursesStarted_ = true;
 
   rows_ = getmaxy(stdscr);

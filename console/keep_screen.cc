@@ -15,6 +15,9 @@ namespace {
 
 constexpr int kMaxColumns = 512;
 
+// Set by prepareCursesEnd: -1 not yet known, else 0 or 1.
+int gAlternateScreen = -1;
+
 void writeAll(const char* bytes, std::size_t n) {
   while (n > 0) {
     const ssize_t written = write(STDOUT_FILENO, bytes, n);
@@ -38,8 +41,17 @@ bool terminalHasAlternateScreen() {
   return smcup != nullptr && smcup != reinterpret_cast<char*>(-1) && *smcup != '\0';
 }
 
+void prepareCursesEnd() {
+  gAlternateScreen = terminalHasAlternateScreen() ? 1 : 0;
+  // The first conversion loads the locale's converter; later ones allocate nothing.
+  char bytes[MB_LEN_MAX];
+  std::mbstate_t state{};
+  std::wcrtomb(bytes, L'\u00e9', &state);
+}
+
 void endCursesKeepingRows(int rowsToKeep) {
-  const bool alternate = terminalHasAlternateScreen();
+  const bool alternate =
+      gAlternateScreen >= 0 ? gAlternateScreen == 1 : terminalHasAlternateScreen();
   endwin();
   if (!alternate || rowsToKeep <= 0) return;
   // The standard screen still holds its cells after endwin; reading them draws nothing.

@@ -14,9 +14,15 @@ namespace zox {
 //   trailing blanks cut. Colours are dropped; a cell drawn with equal foreground and
 //   background colour (an invisible fill) is written as a blank.
 // REQUIRES: curses was started with initscr (or newterm on standard output) and not ended.
-// Allocates nothing and writes with write(2), so a signal handler may call it after it has
-// made sure that no other curses call is under way.
+// After prepareCursesEnd it allocates nothing and writes with write(2), so a signal handler
+// may call it after it has made sure that no other curses call is under way.
 void endCursesKeepingRows(int rowsToKeep);
+
+// Looks up, once, what endCursesKeepingRows needs and would otherwise look up (and allocate
+// for) on its first call: whether the terminal has an alternate screen, and the locale's
+// character conversion. Call it right after curses has started, outside any signal handler:
+// a handler that ends curses must not allocate, since it may have interrupted the allocator.
+void prepareCursesEnd();
 
 // True when the running terminal description has a non-empty "smcup" (an alternate screen).
 // REQUIRES: curses started.

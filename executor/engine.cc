@@ -2,6 +2,8 @@
 // that the start-up passes and a restart share.
 #include "executor/engine.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -21,6 +23,12 @@ void zoxexec::closeFile() {
   std::FILE* f = file_;
   file_ = nullptr;
   if (f != nullptr) std::fclose(f);
+}
+
+void zoxexec::closeFileOnStop() {
+  std::FILE* f = file_;
+  file_ = nullptr;
+  if (f != nullptr) ::close(fileno(f));
 }
 
 void zoxexec::clearRunData() {

@@ -86,6 +86,9 @@ class zoxexec {
   int switchPart(int part);
   // Closes the adventure file if it is open; safe to call twice (the signal handler does).
   void closeFile();
+  // The same for the stop on a signal: only the descriptor is closed (the stream's memory goes
+  // with the process), since the signal may have interrupted the allocator.
+  void closeFileOnStop();
 
   // ---- Loader: reading the code area (loader.cc) -----------------------------------------
 

@@ -52,6 +52,9 @@ bool isSectionHeader(int kind) {
 
 // What findStartRoom reports besides 0 (found) and the fetch failures.
 constexpr int kStartRoomMissing = 1;
+// What recordSections reports besides 0 and the fetch failures: a RESOURCE statement of an
+// [INIT section names no block of the file (a file cut off where its blocks begin, say).
+constexpr int kResourceMissing = 1;
 
 }  // namespace
 
@@ -101,14 +104,18 @@ int zoxexec::checkFile(FileHeader& header) {
 }
 
 // One walk over the code area: every statement must be known; the headers of [INIT,
-// [INVENTORY and [STATUS give the offsets of their sections (the last of a kind wins).
-// Results: 0, or the fetch failure as a negative kind.
+// [INVENTORY and [STATUS give the offsets of their sections (the last of a kind wins); every
+// RESOURCE statement of an [INIT section must name one of the file's blocks.
+// Results: 0, kResourceMissing once the whole walk is done, or the fetch failure as a negative
+// kind (an unknown statement anywhere comes first, as in the dump tool's verdict).
 int zoxexec::recordSections() {
   initOffset_ = inventoryOffset_ = statusOffset_ = 0;
+  bool inInit = false;
+  bool resourceMissing = false;
   for (;;) {
     int kind = fetchStatement();
     if (kind < 0) return kind;
-    if (kind == op(Op::EndOfCode)) return 0;
+    if (kind == op(Op::EndOfCode)) return resourceMissing ? kResourceMissing : 0;
     const uint32_t after = static_cast<uint32_t>(tell());
     if (kind == op(Op::Init)) {
       initOffset_ = after;
@@ -116,7 +123,11 @@ int zoxexec::recordSections() {
       inventoryOffset_ = after;
     } else if (kind == op(Op::Room) && operands_.roomNumber == 0) {
       statusOffset_ = after;
+    } else if (kind == op(Op::Resource) && inInit &&
+               !resourceNamesBlock(blocks_, static_cast<uint32_t>(operands_.value))) {
+      resourceMissing = true;
     }
+    if (isSectionHeader(kind)) inInit = kind == op(Op::Init);
   }
 }
 
@@ -132,6 +143,8 @@ int zoxexec::test() {
   switch (recordSections()) {
     case 0:
       return 0;
+    case kResourceMissing:
+      return kErrCorrupt;
     case kStatementUnknown:
       return kErrUnknownStatement;
     case kStatementNoMemory:
@@ -303,6 +316,8 @@ int zoxexec::switchPart(int part) {
   switch (recordSections()) {
     case 0:
       break;
+    case kResourceMissing:
+      return kErrCorrupt;
     case kStatementReadFailure:
       return kErrEndOfFile;
     case kStatementNoMemory:

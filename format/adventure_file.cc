@@ -1,8 +1,12 @@
 // Writing and checking the compiled adventure file's container.
 #include "format/adventure_file.h"
 
+#include <algorithm>
+
 #include "format/bytes.h"
+#include "format/opcodes.h"
 #include "format/text_key.h"
+#include "format/walker.h"
 
 namespace zox {
 
@@ -51,7 +55,7 @@ bool readExact(std::FILE* f, uint8_t* to, size_t n) {
 
 // Sums n bytes from the stream; false when the file ends first.
 bool sumBytes(std::FILE* f, uint32_t n, uint32_t& sum) {
-  uint8_t buf[8192];
+  uint8_t buf[65536];  // few reads even for a file of gigabytes
   while (n > 0) {
     size_t want = n < sizeof buf ? n : sizeof buf;
     size_t got = std::fread(buf, 1, want, f);
@@ -131,18 +135,48 @@ int checkAdventureFile(std::FILE* f, AdventureIdentity& identity, FileHeader* he
   h.codeChecksum = loadU32(word);
   if (h.codeChecksum != sum) return kCorrupt;
 
-  for (uint32_t offset = h.codeEnd + 4;;) {
+  for (uint64_t offset = uint64_t{h.codeEnd} + 4;;) {
     if (!readExact(f, word, 4)) break;  // fewer than 4 bytes left: the check is complete
-    ResourceBlock block{offset, loadU32(word), 0};
+    // Blocks beyond the compiler's number, or past the 32-bit offsets, are no adventure's:
+    // refused here before they cost memory or wrap an offset.
+    if (h.blocks.size() >= kMostBlocks) return kCorrupt;
+    ResourceBlock block{static_cast<uint32_t>(offset), loadU32(word), 0};
     if (!readExact(f, word, 4)) return kShortRead;
     block.length = loadU32(word);
     uint32_t blockSum = 0;
     if (!sumBytes(f, block.length, blockSum)) return kRead;
+    if (offset + kBlockHeaderBytes + block.length > kLargestFileBytes) return kCorrupt;
     if (blockSum != block.checksum) return kCorrupt;
     h.blocks.push_back(block);
-    offset += kBlockHeaderBytes + block.length;
+    offset += kBlockHeaderBytes + uint64_t{block.length};
   }
   if (header) *header = std::move(h);
+  return 0;
+}
+
+bool resourceNamesBlock(std::span<const ResourceBlock> blocks, uint32_t offset) {
+  return std::any_of(blocks.begin(), blocks.end(),
+                     [offset](const ResourceBlock& b) { return b.offset == offset; });
+}
+
+int checkResourceOffsets(std::span<const uint8_t> file, const FileHeader& header,
+                         uint32_t* statement) {
+  if (header.codeEnd > file.size() || header.codeStart > header.codeEnd) return 0;
+  CodeWalker w(file.first(header.codeEnd), 0, header.codeStart);
+  bool inInit = false;
+  Statement s;
+  while (w.position() < header.codeEnd && w.next(s) == WalkStatus::Ok) {
+    if (s.opcode == op(Op::EndOfCode)) break;
+    if (s.opcode == op(Op::Init)) {
+      inInit = true;
+    } else if (s.opcode == op(Op::Room) || s.opcode == op(Op::Inventory)) {
+      inInit = false;
+    } else if (inInit && s.opcode == op(Op::Resource) &&
+               !resourceNamesBlock(header.blocks, s.operands[0])) {
+      if (statement) *statement = s.offset;
+      return file_error::kCorrupt;
+    }
+  }
   return 0;
 }
 

@@ -24,6 +24,10 @@ inline constexpr int kMaxParts = 11;
 // code-end field 4.
 inline constexpr uint32_t kHeaderFixedBytes = 14;
 inline constexpr uint32_t kBlockHeaderBytes = 8;  // block checksum and length
+// Every offset in the file is 32 bits, so no byte of a compiled file lies beyond this size.
+inline constexpr uint64_t kLargestFileBytes = UINT32_MAX;
+// The compiler stores at most 256 resources, one block each.
+inline constexpr size_t kMostBlocks = 256;
 
 // Offset of the first statement for a name of nameLength bytes (scrambling keeps the length).
 inline constexpr uint32_t codeStartFor(size_t nameLength) {
@@ -91,7 +95,22 @@ struct FileHeader {
 // Checks a whole file from its start: magic, separator, version, name, part numbers, code
 // checksum and every resource block. Returns 0 or a file_error number. On success the stream is
 // at its end, identity holds the name and the part count, and header (if given) is filled.
-// The caller owns the stream and closes it.
+// More than kMostBlocks blocks, or a block reaching past kLargestFileBytes, is corrupt.
+// The caller owns the stream and closes it. The container says nothing of the code inside it:
+// a reader that walks the code area applies resourceNamesBlock to each RESOURCE statement of an
+// [INIT section (checkResourceOffsets does the whole walk for a file held in memory).
 int checkAdventureFile(std::FILE* file, AdventureIdentity& identity, FileHeader* header = nullptr);
+
+// A RESOURCE statement names its block by the offset of the block's checksum field: true when
+// offset is where one of the blocks (as the check found them) begins.
+bool resourceNamesBlock(std::span<const ResourceBlock> blocks, uint32_t offset);
+
+// For a file in memory whose container passed checkAdventureFile (header from that check):
+// walks the code area and checks every RESOURCE statement of an [INIT section with
+// resourceNamesBlock. Returns 0, or file_error::kCorrupt with the offset of the first statement
+// that names no block in *statement (if given). A walk that meets an unknown or cut statement
+// stops there with 0: what the walk cannot read is the code's fault, not the container's.
+int checkResourceOffsets(std::span<const uint8_t> file, const FileHeader& header,
+                         uint32_t* statement = nullptr);
 
 }  // namespace zox

@@ -248,6 +248,7 @@ DumpResult dumpAdventure(const std::vector<uint8_t>& file) {
     out += format("block %zu     at %08x, %u bytes, checksum %08x (ok)\n", i, b.offset, b.length,
                   b.checksum);
   }
+  uint32_t unnamed = 0;
   if (r.error != 0) {
     r.problem = meaning(r.error);
     out += format("\nerror %02d: %s\n", r.error, r.problem.c_str());
@@ -256,6 +257,11 @@ DumpResult dumpAdventure(const std::vector<uint8_t>& file) {
     r.error = 20;
     r.problem = codeProblem;
     out += "\nerror 20: " + codeProblem + "\n";
+  } else if (checkResourceOffsets(file, header, &unnamed) != 0) {
+    // The executor's test pass refuses it the same way (a file cut where its blocks begin).
+    r.error = file_error::kCorrupt;
+    r.problem = format("the RESOURCE statement at offset %08x names no resource block", unnamed);
+    out += format("\nerror %02d: %s\n", r.error, r.problem.c_str());
   }
   return r;
 }

@@ -64,6 +64,13 @@ class Code {
     return u32(0);
   }
   Code& goTo(uint32_t offset) { return op(Op::GoTo).u32(offset); }
+  // RESOURCE naming the offset of block n of the file (filled in by file(); a block the file
+  // does not have gets the offset where it would begin).
+  Code& resource(int block = 0, int kind = 0) {
+    op(Op::Resource);
+    blockFixups_.push_back({uint32_t(bytes_.size()), block});
+    return u32(0).u8(kind);
+  }
   Code& set(int var, int32_t v) { return op(Op::SetNumber).u8(var).u32(uint32_t(v)); }
   Code& var(int var, int32_t v) { return op(Op::VarNumber).u8(var).u32(uint32_t(v)); }
   Code& add(int var, int32_t v) { return op(Op::AddNumber).u8(var).u32(uint32_t(v)); }
@@ -92,6 +99,13 @@ class Code {
       uint32_t target = it == rooms_.end() ? 0 : it->second;
       for (int i = 0; i < 4; ++i) code[f.at + i] = uint8_t(target >> (8 * i));
     }
+    for (const Fixup& f : blockFixups_) {
+      uint32_t at = zox::codeStartFor(name_.size()) + uint32_t(code.size()) + 4;
+      for (int i = 0; i < f.room && i < int(resources.size()); ++i) {
+        at += zox::kBlockHeaderBytes + uint32_t(resources[i].size());
+      }
+      for (int i = 0; i < 4; ++i) code[f.at + i] = uint8_t(at >> (8 * i));
+    }
     std::vector<uint8_t> file = zox::buildAdventureFile(name_, part, partCount, code, resources);
     return std::string(file.begin(), file.end());
   }
@@ -99,12 +113,13 @@ class Code {
  private:
   struct Fixup {
     uint32_t at;
-    int room;
+    int room;  // the room, or the block of a RESOURCE
   };
   std::string name_;
   std::vector<uint8_t> bytes_;
   std::map<int, uint32_t> rooms_;
   std::vector<Fixup> fixups_;
+  std::vector<Fixup> blockFixups_;
 };
 
 }  // namespace zoxtest

@@ -222,6 +222,47 @@ TEST_F(ExecutorStartup, CodeTheReaderDoesNotKnowFailsTheTestPass) {
   }
 }
 
+TEST_F(ExecutorStartup, AResourceWithoutItsBlockFailsTheTestPass) {
+  auto file = [](int block, int blocks, bool thenUnknown = false) {
+    Code c("Res");
+    c.init().resource(block);
+    if (thenUnknown) c.raw({0x41});
+    c.room(1).quit().end();
+    return c.file(1, 1, std::vector<std::string>(size_t(blocks), "pic"));
+  };
+  std::string cutWhereTheBlockBegins = file(0, 1);
+  cutWhereTheBlockBegins.resize(cutWhereTheBlockBegins.size() - zox::kBlockHeaderBytes - 3);
+  const struct {
+    const char* what;
+    std::string bytes;
+    int status;
+  } cases[] = {
+      {"its block is there", file(0, 1), -1},
+      {"cut off exactly where its block begins", cutWhereTheBlockBegins, 8},
+      {"names a second block the file lacks", file(1, 1), 8},
+      {"an unknown statement later is found first", file(1, 1, true), 20},
+  };
+  for (const auto& c : cases) {
+    fakeScreen().reset();
+    zox::Console console;
+    zox::zoxexec engine(&console);
+    engine.setStartPause(std::chrono::milliseconds(0));
+    dir.write("res.zox", c.bytes);
+    std::string path = dir.file("res.zox");
+    const char* argv[] = {"zoxexec", path.c_str()};
+    EXPECT_EQ(zox::runExecutor(engine, console, 2, argv), c.status) << c.what;
+  }
+
+  // A part file missing its resource is refused the same way when play switches to it.
+  Code one("Tale");
+  one.room(1).op(Op::Continue).u8(2).end();
+  Code two("Tale");
+  two.init().resource().room(1).quit().end();
+  write(two.file(2, 2), "adv.zo0");
+  ASSERT_EQ(startUp(one.file(1, 2)), 0);
+  EXPECT_EQ(engine.switchPart(2), 8);
+}
+
 TEST_F(ExecutorStartup, TestPassRecordsTheLastSectionOffsetsOfEachKind) {
   Code c;
   c.init();
@@ -296,11 +337,9 @@ TEST_F(ExecutorStartup, InitSettingsAreApplied) {
       .colour(Op::StatusBackground, 4)
       .op(Op::StatusLines)
       .u8(2)
-      .op(Op::Resource)
-      .u32(0x1234)
-      .u8(0);
+      .resource();
   c.room(1).quit().room(2).quit().status().print("S").end();
-  ASSERT_EQ(startUp(c.file()), 0);
+  ASSERT_EQ(startUp(c.file(1, 1, {"picture"})), 0);
   EXPECT_EQ(engine.title(), "My title\n");
   EXPECT_EQ(engine.message(3), "LEAVE");
   EXPECT_EQ(engine.message(18), "more");
@@ -325,7 +364,7 @@ TEST_F(ExecutorStartup, InitRefusals) {
     c.init();
     fill(c);
     c.room(1).quit().end();
-    return c.file();
+    return c.file(1, 1, {"picture"});
   };
   const struct {
     const char* what;
@@ -337,13 +376,13 @@ TEST_F(ExecutorStartup, InitRefusals) {
        withInit([](Code& c) { c.op(Op::Message).u8(0).text("x"); }), 50},
       {"PRINT", withInit([](Code& c) { c.print("x"); }), 56},
       {"QUIT", withInit([](Code& c) { c.quit(); }), 56},
-      {"resource kind 1", withInit([](Code& c) { c.op(Op::Resource).u32(1).u8(1); }), 60},
+      {"resource kind 1", withInit([](Code& c) { c.resource(0, 1); }), 60},
       {"257 resources", withInit([](Code& c) {
-         for (int i = 0; i < 257; ++i) c.op(Op::Resource).u32(1).u8(0);
+         for (int i = 0; i < 257; ++i) c.resource();
        }),
        27},
       {"256 resources", withInit([](Code& c) {
-         for (int i = 0; i < 256; ++i) c.op(Op::Resource).u32(1).u8(0);
+         for (int i = 0; i < 256; ++i) c.resource();
        }),
        -1},
       {"start room missing", withInit([](Code& c) { c.op(Op::Start).u16(7); }), 21},

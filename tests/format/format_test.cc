@@ -160,6 +160,52 @@ TEST_F(FormatCheck, ResourceBlocks) {
   EXPECT_EQ(check(), 5) << "block past the end";
 }
 
+TEST_F(FormatCheck, ResourceStatementsOfInitMustNameABlock) {
+  // [INIT with RESOURCE -> offset, a room, the end marker; blocks as given.
+  auto build = [](int resourceBlock, int blocks, int offsetShift, bool inRoom) {
+    const uint32_t codeStart = codeStartFor(1);
+    std::vector<uint8_t> code;
+    code.push_back(inRoom ? 0xA1 : 0xA0);
+    if (inRoom) putU16(code, 1);
+    const size_t operand = code.size() + 1;
+    code.insert(code.end(), {0xE2, 0, 0, 0, 0, 0});
+    code.insert(code.end(), {0xA1, 0x02, 0x00, 0xB3, 0xFF});
+    std::vector<std::string> data(static_cast<size_t>(blocks), "pic");
+    uint32_t at = codeStart + static_cast<uint32_t>(code.size()) + 4 +
+                  static_cast<uint32_t>(resourceBlock) * (kBlockHeaderBytes + 3) + offsetShift;
+    storeU32(&code[operand], at);
+    return buildAdventureFile("R", 1, 1, code, data);
+  };
+  const struct {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int verdict;
+  } cases[] = {
+      {"names its block", build(0, 1, 0, false), 0},
+      {"names the second of two", build(1, 2, 0, false), 0},
+      {"file cut where its block begins", build(0, 0, 0, false), 8},
+      {"names a block after the last", build(1, 1, 0, false), 8},
+      {"names the inside of a block", build(0, 1, 4, false), 8},
+      {"outside [INIT it is not the container's business", build(0, 0, 0, true), 0},
+  };
+  for (const auto& c : cases) {
+    file = c.bytes;
+    ASSERT_EQ(check(), 0) << c.what << ": the container itself is sound";
+    uint32_t where = 0;
+    EXPECT_EQ(checkResourceOffsets(file, header, &where), c.verdict) << c.what;
+    if (c.verdict != 0) EXPECT_EQ(file.at(where), 0xE2) << c.what;
+  }
+}
+
+TEST_F(FormatCheck, BlocksBeyondWhatTheCompilerWritesAreRefused) {
+  const uint8_t code[] = {0xFF};
+  file = buildAdventureFile("B", 1, 1, code, std::vector<std::string>(kMostBlocks, ""));
+  EXPECT_EQ(check(), 0);
+  EXPECT_EQ(header.blocks.size(), kMostBlocks);
+  append(std::string(8, '\0'));  // one empty block more
+  EXPECT_EQ(check(), 8);
+}
+
 TEST_F(FormatCheck, EveryChangedCodeByteIsFound) {
   std::vector<uint8_t> sound = file;
   for (size_t at = 14; at < 19; ++at) {
