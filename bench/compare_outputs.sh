@@ -52,7 +52,7 @@ for source in "$root"/examples/*.adv "$root"/tests/data/*/*.adv; do
   [ -f "$source" ] || continue
   dir="$work/corpus/c$n"
   mkdir -p "$dir"
-  cp "$(dirname "$source")"/* "$dir"/
+  cp -r "$(dirname "$source")"/* "$dir"/
   basename "$source" > "$dir/args"
   n=$((n + 1))
 done

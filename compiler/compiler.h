@@ -16,14 +16,11 @@
 
 #include "compiler/errors.h"
 #include "compiler/lexer.h"
+#include "compiler/line_scan.h"
 #include "compiler/names.h"
+#include "compiler/source_text.h"
 
 namespace zox {
-
-inline constexpr int kLineChars = 256;  // characters of one source line read at once
-// The line buffer: kLineChars characters, the newline that ended the line (kept, as a stdio
-// line read keeps it), and the terminator.
-inline constexpr int kLineBufferSize = kLineChars + 2;
 
 inline constexpr int kTableSize = 256;   // text variables, flags, numbers, resources
 inline constexpr int kMaxRooms = 65535;  // room names
@@ -57,29 +54,16 @@ struct ReadPosition {
   size_t offset = 0;
 };
 
-// One line read by the look-ahead (readAheadLine), kept apart from the driver's current line.
-struct AheadLine {
-  std::array<char, kLineBufferSize> buffer{};
-  const char* line = nullptr;  // into buffer, after leading blanks, tabs and carriage returns
-  int code = kTokRem;          // token code of the first word; kTokRem for an empty line
-  unsigned number = 0;         // trailing number of the first word
-  int consumed = 0;            // the lexer's consumed length for the first word
-  bool complete = true;        // false when prepareLine split the line at a "/"
-  // Where it was read: buffer holds `length` characters from source offset `start`; the reading
-  // position was `end` after the read and is `next` after the preparation (after a "/").
-  size_t start = 0;
-  size_t length = 0;
-  size_t end = 0;
-  size_t next = 0;
-  LineScan scan;  // its quotes, when it was prepared
-};
-
-// The lines of the last look-ahead, in the order read: the driver takes each from here when it
-// comes to read it, instead of reading, classifying and preparing it again.
-struct AheadLines {
+// The lines of the last look-ahead (readAheadLine), in the order read: the driver takes each
+// from here when it comes to read it, instead of reading, classifying and preparing it again.
+struct LineQueue {
   static constexpr size_t kLines = 64;  // a longer look-ahead keeps its first lines only
-  std::array<AheadLine, kLines> lines;
-  AheadLine spare;   // a line read when all are kept
+  std::array<SourceLine, kLines> lines;
+  // The lines that had to be copied are copied here, each to the buffer of its place.
+  std::array<std::array<char, kLineBufferSize>, kLines> buffers;
+  // A line read when all places are taken, and its buffer.
+  SourceLine spare;
+  std::array<char, kLineBufferSize> spareBuffer;
   size_t count = 0;  // lines kept
   size_t taken = 0;  // lines the driver has taken
 };
@@ -107,7 +91,7 @@ struct Compiler {
 
   // -- Files --
   std::FILE* sourceFile = nullptr;  // open from openSource until the end of the source
-  std::string source;               // the whole source as Latin-1 (UTF-8 letters folded)
+  SourceText source;                // the whole source as Latin-1 (UTF-8 letters folded)
   size_t readPos = 0;               // where the next line is read (see ReadPosition)
   std::FILE* output = nullptr;
   std::string outputPath;
@@ -139,15 +123,12 @@ struct Compiler {
   ErrorList errors;
 
   // -- Current line --
-  std::array<char, kLineBufferSize> lineBuffer{};  // the line being compiled, NUL-terminated
-  LineScan lineScan;                               // its quotes, recorded when it was prepared
-  // The line was taken from the look-ahead's lines already classified and prepared: this one.
-  const AheadLine* lineAhead = nullptr;
-  std::unique_ptr<AheadLines> ahead;  // made by the first look-ahead
-  bool haveLine = false;              // false once the source is exhausted
-  size_t lineOffset = 0;              // source offset of lineBuffer[0]
-  unsigned lineNumber = 2;            // line 1 is the header line
-  bool countThisLine = true;          // cleared by the colon-clause compiler; see compileLine
+  SourceLine line;  // the line being compiled: in the source, or in lineBuffer
+  std::array<char, kLineBufferSize> lineBuffer{};  // the current line when it had to be copied
+  std::unique_ptr<LineQueue> ahead;                // made by the first look-ahead
+  bool haveLine = false;                           // false once the source is exhausted
+  unsigned lineNumber = 2;                         // line 1 is the header line
+  bool countThisLine = true;  // cleared by the colon-clause compiler; see compileLine
 
   // -- Section context --
   bool inInit = false;
@@ -290,7 +271,7 @@ bool tooManyErrors(const Compiler& c);
 
 // ---- Source reading (used by compileIf, compileColonClause and compileChoose) ----
 
-// Makes the text at p, a position inside the current line (c.lineBuffer) after its first
+// Makes the text at p, a position inside the current line (c.line) after its first
 // character, the next line read: the driver reads it after the current statement, as it reads
 // the text after a "/", and the line counter does not advance for the current line when it
 // is left this way by a one-line IF (which also raises c.oneLineIfsWaiting) or by a colon
@@ -311,9 +292,14 @@ void setReadingPosition(Compiler& c, ReadPosition pos);
 // exhausted; the line stays valid until the next look-ahead starts (and is kept, so that the
 // driver does not read it again). Changes nothing but the reading position: not the current
 // line, the line number or a mark.
-// compileChoose: pos = readingPosition(c); while (const AheadLine* l = readAheadLine(c))
+// compileChoose: pos = readingPosition(c); while (const SourceLine* l = readAheadLine(c))
 // {...}; setReadingPosition(c, pos).
-const AheadLine* readAheadLine(Compiler& c);
+const SourceLine* readAheadLine(Compiler& c);
+
+// The text of the current line as read and prepared, up to its end, for error excerpts.
+inline std::string_view currentLineText(const Compiler& c) {
+  return {c.line.text, c.line.length};
+}
 
 // ---- Driver (compiler/driver.h has the whole run) ----
 

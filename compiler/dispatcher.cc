@@ -11,75 +11,75 @@ namespace zox {
 
 namespace {
 
-bool isSkipped(char ch) {
-  return ch == ' ' || ch == '\t' || ch == '\r';
-}
-
-// The statement compiler of each token code; codes without one (THEN, colours, OTHERWISE
-// alone, ...) are refused with 20. Section headers and comments are handled before.
+// The statement compiler of each token code and where the statement may stand; codes without
+// one (THEN, colours, OTHERWISE alone, ...) are refused with 20. Section headers and comments
+// are handled before.
 struct Selection {
   int code;
   StatementCompiler compile;
+  Placement where;
 };
 constexpr Selection kSelections[] = {
-    {kTokPrint, compilePrint},
-    {kTokPrintNl, compilePrintNl},
-    {kTokPrintDnl, compilePrintDnl},
-    {kTokPrintInp, compilePrintInp},
-    {kTokWait, compileWait},
-    {kTokChoose, compileChoose},
-    {kTokGo, compileGo},
-    {kTokQuit, compileQuit},
-    {kTokCls, compileCls},
-    {kTokInput, compileInput},
-    {kTokResume, compileResume},
-    {kTokNl, compileNl},
-    {kTokRestart, compileRestart},
-    {kTokContinue, compileContinue},
-    {kTokEnd, compileEnd},
-    {kTokContinuation, compileContinuation},
-    {kTokBracketClause, compileBracketClause},
-    {kTokColonClause, compileColonClause},
-    {kTokChoiceEntry, compileChoiceEntry},
-    {kTokIf, compileIf},
-    {kTokVar, compileVar},
-    {kTokAssignment, compileAssignment},
-    {kTokChange, compileChange},
-    {kTokElse, compileElse},
-    {kTokTitle, compileTitle},
-    {kTokCText, compileChoiceText},
-    {kTokStart, compileStart},
-    {kTokIText, compileInputText},
-    {kTokRInfo, compileRoomInfo},
-    {kTokPassword, compilePassword},
-    {kTokItem, compileItem},
-    {kTokInText, compileNumberText},
-    {kTokTextColor, compileColour},
-    {kTokTextBackground, compileColour},
-    {kTokScreenColor, compileColour},
-    {kTokScreenBackground, compileColour},
-    {kTokInputColor, compileColour},
-    {kTokInputBackground, compileColour},
-    {kTokTitleColor, compileColour},
-    {kTokTitleBackground, compileColour},
-    {kTokStatusColor, compileColour},
-    {kTokStatusBackground, compileColour},
-    {kTokImsg, compileMessage},
-    {kTokResource, compileResource},
-    {kTokStatusLines, compileStatusLines},
-    {kTokLoad, compileLoad},
+    {kTokPrint, compilePrint, Placement::RoomOrStatus},
+    {kTokPrintNl, compilePrintNl, Placement::RoomOrStatus},
+    {kTokPrintDnl, compilePrintDnl, Placement::RoomOrStatus},
+    {kTokPrintInp, compilePrintInp, Placement::RoomOrStatus},
+    {kTokWait, compileWait, Placement::RoomNotStatus},
+    {kTokChoose, compileChoose, Placement::RoomNotStatus},
+    {kTokGo, compileGo, Placement::RoomNotStatus},
+    {kTokQuit, compileQuit, Placement::Quit},
+    {kTokCls, compileCls, Placement::RoomNotStatus},
+    {kTokInput, compileInput, Placement::Input},
+    {kTokResume, compileResume, Placement::RoomOrStatus},
+    {kTokNl, compileNl, Placement::RoomOrStatus},
+    {kTokRestart, compileRestart, Placement::RoomNotStatus},
+    {kTokContinue, compileContinue, Placement::RoomNotStatus},
+    {kTokEnd, compileEnd, Placement::End},
+    {kTokContinuation, compileContinuation, Placement::NotBeforeClause},
+    {kTokBracketClause, compileBracketClause, Placement::BracketClause},
+    {kTokColonClause, compileColonClause, Placement::ColonClause},
+    {kTokChoiceEntry, compileChoiceEntry, Placement::RoomNotStatus},
+    {kTokIf, compileIf, Placement::RoomOrStatus},
+    {kTokVar, compileVar, Placement::InitOnly},
+    {kTokAssignment, compileAssignment, Placement::Assignment},
+    {kTokChange, compileChange, Placement::RoomOrStatus},
+    {kTokElse, compileElse, Placement::RoomOrStatus},
+    {kTokTitle, compileTitle, Placement::InitOnly},
+    {kTokCText, compileChoiceText, Placement::InitOnly},
+    {kTokStart, compileStart, Placement::InitOnly},
+    {kTokIText, compileInputText, Placement::InitOnly},
+    {kTokRInfo, compileRoomInfo, Placement::RoomInfo},
+    {kTokPassword, compilePassword, Placement::Password},
+    {kTokItem, compileItem, Placement::Item},
+    {kTokInText, compileNumberText, Placement::InitOnly},
+    {kTokTextColor, compileColour, Placement::Colour},
+    {kTokTextBackground, compileColour, Placement::Colour},
+    {kTokScreenColor, compileColour, Placement::Colour},
+    {kTokScreenBackground, compileColour, Placement::Colour},
+    {kTokInputColor, compileColour, Placement::Colour},
+    {kTokInputBackground, compileColour, Placement::Colour},
+    {kTokTitleColor, compileColour, Placement::Colour},
+    {kTokTitleBackground, compileColour, Placement::Colour},
+    {kTokStatusColor, compileColour, Placement::Colour},
+    {kTokStatusBackground, compileColour, Placement::Colour},
+    {kTokImsg, compileMessage, Placement::NotBeforeClause},
+    {kTokResource, compileResource, Placement::InitOnly},
+    {kTokStatusLines, compileStatusLines, Placement::StatusLines},
+    {kTokLoad, compileLoad, Placement::RoomOrStatus},
 };
 
 // The same table by token code (0..kTokDefault), for one lookup a line.
-constexpr std::array<StatementCompiler, kTokDefault + 1> kByCode = [] {
-  std::array<StatementCompiler, kTokDefault + 1> byCode{};
-  for (const Selection& s : kSelections) byCode[static_cast<size_t>(s.code)] = s.compile;
+struct Selected {
+  StatementCompiler compile = nullptr;
+  Placement where = Placement::Anywhere;
+};
+constexpr std::array<Selected, kTokDefault + 1> kByCode = [] {
+  std::array<Selected, kTokDefault + 1> byCode{};
+  for (const Selection& s : kSelections) {
+    byCode[static_cast<size_t>(s.code)] = Selected{s.compile, s.where};
+  }
   return byCode;
 }();
-
-StatementCompiler compilerFor(int code) {
-  return code >= 0 && code <= kTokDefault ? kByCode[static_cast<size_t>(code)] : nullptr;
-}
 
 // Runs what the line's first word selects; the result is 0 or an error number to record
 // (5 ends the compilation).
@@ -99,9 +99,10 @@ int dispatch(Compiler& c, const StatementLine& s) {
     default:
       break;
   }
-  StatementCompiler compile = compilerFor(s.code);
+  const Selected& selected = kByCode[static_cast<size_t>(s.code)];
+  StatementCompiler compile = selected.compile;
   if (compile == nullptr) return kErrSyntax;  // a keyword with no statement of its own
-  if (int r = placementError(c, s)) return r;
+  if (int r = placementError(c, s, selected.where)) return r;
   const bool clauseLine = s.code == kTokBracketClause || s.code == kTokColonClause;
   // A clause line ends the blocks before it, so it cannot be the statement of a one-line IF:
   // there it is refused whole, as a section header is, and the blocks stay open.
@@ -115,7 +116,7 @@ int dispatch(Compiler& c, const StatementLine& s) {
   if (s.code == kTokImsg && result == 0) c.continuationAllowed = true;
   if (clauseLine) {
     // A clause line ends the IF and choice blocks before it; its own error comes first.
-    if (result != 0) recordError(c, result, c.lineNumber, std::string_view(c.lineBuffer.data()));
+    if (result != 0) recordError(c, result, c.lineNumber, currentLineText(c));
     closeOpenBlocks(c);
     return 0;
   }
@@ -142,43 +143,16 @@ int compileLine(Compiler& c) {
     return kSourceDone;
   }
 
-  char* buffer = c.lineBuffer.data();
-  char* line = buffer;
-  while (isSkipped(*line)) ++line;
-  StatementLine s{line, line, kTokRem, 0};
-  bool complete = true;
-  if (const AheadLine* ahead = c.lineAhead) {
-    // Classified and prepared by a look-ahead, exactly as below.
-    s.code = ahead->code;
-    s.number = ahead->number;
-    s.rest = line + ahead->consumed;
-    complete = ahead->complete;
-    c.readPos = ahead->next;
-    const LineScan& scan = ahead->scan;
-    c.lineScan.quoteCount = scan.quoteCount;
-    const size_t quotes = std::min(scan.quoteCount, LineScan::kMaxQuotes);
-    std::copy_n(scan.quotes.begin(), quotes, c.lineScan.quotes.begin());
-    std::copy_n(scan.refusedBefore.begin(), quotes, c.lineScan.refusedBefore.begin());
-    if (s.code != kTokRem) s.scan = &c.lineScan;
-    c.lineAhead = nullptr;
-  } else if (*line != '\0' && *line != '\n') {
-    int consumed = 0;
-    s.code = classify(line, &s.number, &consumed);
-    s.rest = line + consumed;
-    if (s.code != kTokRem) {
-      size_t resume = 0;
-      s.scan = &c.lineScan;
-      if (prepareLine(line, &resume, &c.lineScan) == kLineSplit) {
-        complete = false;
-        c.readPos = c.lineOffset + static_cast<size_t>(line - buffer) + resume;
-      }
-    }
-  }
+  const SourceLine& l = c.line;
+  const char* line = l.statement();
+  const StatementLine s{line, line + l.consumed, l.code, l.number,
+                        l.code != kTokRem ? &l.scan : nullptr};
+  const bool complete = l.complete;
 
   const int waitingBefore = c.oneLineIfsWaiting;
   int result = dispatch(c, s);
   if (result == kErrIo) return result;
-  if (result != 0) recordError(c, result, c.lineNumber, std::string_view(buffer));
+  if (result != 0) recordError(c, result, c.lineNumber, currentLineText(c));
 
   if (s.code == kTokRoom || s.code == kTokInventorySection || s.code == kTokItem) {
     c.itemLineMark = true;

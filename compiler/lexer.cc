@@ -1,17 +1,11 @@
-// The keyword table and the two lexer operations: classify a word, prepare a line.
+// The keyword table and the lexer's words: classify a first word, test for one keyword.
 #include "compiler/lexer.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <iterator>
 #include <string_view>
-
-#include "format/text_key.h"
 
 namespace zox {
 
@@ -149,17 +143,6 @@ bool colonLater(const char* p) {
   return false;
 }
 
-// FNV-1a over the upper-cased word, one character at a time.
-constexpr uint32_t kHashStart = 2166136261u;
-constexpr uint32_t hashStep(uint32_t h, char ch) {
-  return (h ^ static_cast<uint8_t>(ch)) * 16777619u;
-}
-constexpr uint32_t hashOf(std::string_view word) {
-  uint32_t h = kHashStart;
-  for (char ch : word) h = hashStep(h, ch);
-  return h;
-}
-
 // The digits at the end of the word as a number; above 65535 (or none) it is 0.
 unsigned trailingNumber(std::string_view word, size_t* digitsStart) {
   size_t i = word.size();
@@ -187,28 +170,67 @@ constexpr bool startsWith(std::string_view word, std::string_view prefix) {
   return word.size() >= prefix.size() && sameChars(word.data(), prefix.data(), prefix.size());
 }
 
+// A word of up to 16 characters as two integers, its first character lowest and the places
+// after it zero: keywords are hashed and compared in this form, two comparisons a word.
+constexpr size_t kPackedChars = 16;
+struct Packed {
+  uint64_t low = 0;
+  uint64_t high = 0;
+  constexpr bool operator==(const Packed&) const = default;
+};
+constexpr Packed pack(std::string_view word) {
+  Packed p;
+  for (size_t i = 0; i < word.size() && i < kPackedChars; ++i) {
+    const uint64_t b = static_cast<uint8_t>(word[i]);
+    if (i < 8) {
+      p.low |= b << (8 * i);
+    } else {
+      p.high |= b << (8 * (i - 8));
+    }
+  }
+  return p;
+}
+// The same from sixteen characters in memory (the word and the zeros after it).
+Packed loadPacked(const char* sixteen) {
+  Packed p;
+  std::memcpy(&p.low, sixteen, 8);
+  std::memcpy(&p.high, sixteen + 8, 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    p.low = __builtin_bswap64(p.low);
+    p.high = __builtin_bswap64(p.high);
+  }
+  return p;
+}
+
 // The keywords matched by their whole word (Exact and Bracketed) by a perfect hash: each has a
-// place of its own among kPlaceCount, found from the word's hash, so a word can only be the one
-// keyword at its place. The multiplier is the first that gives every keyword its own place.
+// place of its own among kPlaceCount, found from the packed word, so a word can only be the one
+// keyword at its place. The multiplier is the first tried that gives every keyword its own place.
 constexpr int kPlaceBits = 9;
 constexpr size_t kPlaceCount = size_t{1} << kPlaceBits;
 constexpr bool matchedWhole(const Keyword& k) {
   return k.match == Match::Exact || k.match == Match::Bracketed;
 }
-constexpr size_t placeOf(uint32_t hash, uint32_t multiplier) {
-  return (hash * multiplier) >> (32 - kPlaceBits);
+constexpr size_t placeOf(Packed p, uint64_t multiplier) {
+  return static_cast<size_t>(((p.low ^ (p.high * 0x9E3779B97F4A7C15u)) * multiplier) >>
+                             (64 - kPlaceBits));
 }
 
 struct KeywordPlaces {
-  uint32_t multiplier = 0;                   // 0: none found
+  uint64_t multiplier = 0;                   // 0: none found
   std::array<uint8_t, kPlaceCount> entry{};  // index in kKeywords + 1; 0 for no keyword
+  std::array<Packed, std::size(kKeywords)> packed{};
   constexpr KeywordPlaces() {
-    for (uint32_t m = 1; m < 100001; m += 2) {
+    for (size_t i = 0; i < std::size(kKeywords); ++i) packed[i] = pack(kKeywords[i].word);
+    // Multipliers tried in turn: odd, and far apart in their high bits, which decide the place.
+    // The first start keeps the search at compile time short; any start finds one in a few
+    // hundred tries when the table changes.
+    uint64_t m = 0xD4D42592BF5AA64Du;
+    for (int tries = 0; tries < 4000; ++tries, m += 0x9E3779B97F4A7C16u) {
       std::array<uint8_t, kPlaceCount> tried{};
       bool own = true;
       for (size_t i = 0; i < std::size(kKeywords) && own; ++i) {
         if (!matchedWhole(kKeywords[i])) continue;
-        uint8_t& at = tried[placeOf(hashOf(kKeywords[i].word), m)];
+        uint8_t& at = tried[placeOf(packed[i], m)];
         own = at == 0;
         at = static_cast<uint8_t>(i + 1);
       }
@@ -223,6 +245,13 @@ struct KeywordPlaces {
 constexpr KeywordPlaces kPlaces;
 static_assert(kPlaces.multiplier != 0, "no multiplier gives every keyword a place of its own");
 static_assert(std::size(kKeywords) < 255);
+constexpr bool keywordsFitThePackedForm() {
+  for (const Keyword& k : kKeywords) {
+    if (k.word.empty() || k.word.size() > kPackedChars) return false;
+  }
+  return true;
+}
+static_assert(keywordsFitThePackedForm());
 
 // The keywords matched by a prefix ([ROOM, IMSG, [PART), in table order, and the characters
 // they begin with: a word that begins otherwise can only be a whole-word keyword.
@@ -259,12 +288,16 @@ constexpr bool takes(const Keyword& k, std::string_view word, size_t digitsStart
 }
 
 // The first keyword in table order that takes the (upper-cased) word: among the one whole-word
-// keyword its hash points at and the prefix keywords.
-constexpr int matchKeyword(std::string_view word, uint32_t hash, size_t digitsStart, char after) {
+// keyword its place holds and the prefix keywords. packed is the word's packed form (any value
+// for a word of more than 16 characters, which no whole-word keyword takes).
+constexpr int matchKeyword(std::string_view word, Packed packed, size_t digitsStart, char after) {
   if (word.empty()) return kTokUnknown;
-  int whole = kPlaces.entry[placeOf(hash, kPlaces.multiplier)] - 1;
-  if (whole >= 0 && !sameWord(word, kKeywords[whole].word)) whole = -1;
-  if (whole >= 0 && kKeywords[whole].match == Match::Bracketed && after != ']') whole = -1;
+  int whole = -1;
+  if (word.size() <= kPackedChars) {
+    whole = kPlaces.entry[placeOf(packed, kPlaces.multiplier)] - 1;
+    if (whole >= 0 && !(kPlaces.packed[static_cast<size_t>(whole)] == packed)) whole = -1;
+    if (whole >= 0 && kKeywords[whole].match == Match::Bracketed && after != ']') whole = -1;
+  }
   if (!kPrefixes.firstChars[static_cast<uint8_t>(word[0])]) {
     return whole >= 0 ? kKeywords[whole].code : kTokUnknown;
   }
@@ -283,17 +316,17 @@ constexpr int matchByScan(std::string_view word, size_t digitsStart, char after)
   }
   return kTokUnknown;
 }
-constexpr bool everyKeywordIsFoundByItsHash() {
+constexpr bool everyKeywordIsFoundByItsPlace() {
   for (const Keyword& k : kKeywords) {
     for (char after : {' ', ']'}) {
       size_t digits = k.word.size();
-      if (matchKeyword(k.word, hashOf(k.word), digits, after) != matchByScan(k.word, digits, after))
+      if (matchKeyword(k.word, pack(k.word), digits, after) != matchByScan(k.word, digits, after))
         return false;
     }
   }
   return true;
 }
-static_assert(everyKeywordIsFoundByItsHash());
+static_assert(everyKeywordIsFoundByItsPlace());
 
 // The keywords matched by their whole word, by token code (ANSITEXT has three spellings), for
 // the statement compilers' test of one expected keyword.
@@ -315,7 +348,7 @@ constexpr WholeWordIndex kWholeWords;
 constexpr bool wholeWordsMatchThemselves() {
   for (const Keyword& k : kKeywords) {
     if (k.match == Match::Exact &&
-        matchKeyword(k.word, hashOf(k.word), k.word.size(), ' ') != k.code) {
+        matchKeyword(k.word, pack(k.word), k.word.size(), ' ') != k.code) {
       return false;
     }
   }
@@ -323,16 +356,19 @@ constexpr bool wholeWordsMatchThemselves() {
 }
 static_assert(wholeWordsMatchThemselves());
 
+// True when a word that has run n characters ends there (the rule of wordLength).
+bool wordEndsAt(const char* text, size_t n) {
+  const uint8_t stop = kStopOf[static_cast<unsigned char>(text[n])];
+  if (stop == kInWord) return false;
+  if (stop == kStops) return true;
+  return stop == kBeforeEquals ? text[n + 1] == '=' : n > 0;
+}
+
 }  // namespace
 
 size_t wordLength(const char* text, size_t limit) {
   size_t n = 0;
-  for (; n < limit; ++n) {
-    const uint8_t stop = kStopOf[static_cast<unsigned char>(text[n])];
-    if (stop == kInWord) continue;
-    if (stop == kStops) break;
-    if (stop == kBeforeEquals ? text[n + 1] == '=' : n > 0) break;
-  }
+  while (n < limit && !wordEndsAt(text, n)) ++n;
   return n;
 }
 
@@ -353,14 +389,31 @@ bool isWholeKeyword(std::string_view word, int code) {
   return false;
 }
 
+size_t keywordAt(const char* text, int code) {
+  if (code < 0 || code > kTokDefault) return 0;
+  const auto at = static_cast<size_t>(code);
+  for (int n = 0; n < kWholeWords.counts[at]; ++n) {
+    // The keyword's characters are never ones that end a word, and never a NUL: a match is
+    // the whole word exactly when the word ends right after it.
+    const std::string_view keyword = kKeywords[kWholeWords.entries[at][n]].word;
+    size_t i = 0;
+    while (i < keyword.size() && kUpperChars[static_cast<unsigned char>(text[i])] == keyword[i]) {
+      ++i;
+    }
+    if (i == keyword.size() && wordEndsAt(text, i)) return i;
+  }
+  return 0;
+}
+
 bool isRoomWord(const char* text, int* consumed) {
   constexpr std::string_view kRoom = "[ROOM";
-  const size_t length = wordLength(text, kMaxWordChars + 1);
-  if (length < kRoom.size() || length > kMaxWordChars) return false;
-  if (!equalsKeyword(std::string_view(text, kRoom.size()), kRoom)) return false;
-  for (size_t i = kRoom.size(); i < length; ++i) {
-    if (!isDigit(text[i])) return false;
+  for (size_t i = 0; i < kRoom.size(); ++i) {
+    if (kUpperChars[static_cast<unsigned char>(text[i])] != kRoom[i]) return false;
   }
+  // Digits may follow; the word must end after them within 17 characters.
+  size_t length = kRoom.size();
+  while (isDigit(text[length])) ++length;
+  if (length > kMaxWordChars || !wordEndsAt(text, length)) return false;
   size_t at = kRoom.size();
   while (isBlank(text[at])) ++at;
   *consumed = static_cast<int>(at);
@@ -378,20 +431,14 @@ int classify(const char* text, unsigned* number, int* consumed) {
   // one character more that tells a word is too long.
   constexpr int kBufferChars =
       (kMaxPartWordChars > kMaxWordChars ? kMaxPartWordChars : kMaxWordChars) + 1;
-  char buffer[kBufferChars];
-  // The word collected, upper-cased and hashed in one pass; it stops as wordLength says.
+  // The word collected upper-cased, with zeros after it: the packed form of its first sixteen
+  // characters is then read from here. It stops as wordLength says.
+  alignas(8) char buffer[kPackedChars + 8] = {};
+  static_assert(kBufferChars <= kPackedChars + 8);
   int length = 0;
-  uint32_t hash = kHashStart;
   for (; length <= kMaxWordChars; ++length) {
-    const char ch = text[length];
-    const uint8_t stop = kStopOf[static_cast<unsigned char>(ch)];
-    if (stop != kInWord &&
-        (stop == kStops || (stop == kBeforeEquals ? text[length + 1] == '=' : length > 0))) {
-      break;
-    }
-    const char up = kUpperChars[static_cast<unsigned char>(ch)];
-    buffer[length] = up;
-    hash = hashStep(hash, up);
+    if (wordEndsAt(text, static_cast<size_t>(length))) break;
+    buffer[length] = kUpperChars[static_cast<unsigned char>(text[length])];
   }
   size_t end = static_cast<size_t>(length);  // source index just after the word
   bool tooLong = length > kMaxWordChars;
@@ -404,8 +451,7 @@ int classify(const char* text, unsigned* number, int* consumed) {
         if (length >= kMaxPartWordChars) {
           tooLong = true;
         } else {
-          buffer[length] = isBlank(text[end]) ? ' ' : text[end];
-          hash = hashStep(hash, buffer[length++]);
+          buffer[length++] = isBlank(text[end]) ? ' ' : text[end];
         }
       }
     };
@@ -424,7 +470,7 @@ int classify(const char* text, unsigned* number, int* consumed) {
     // Never matched; a ':' further on still makes the line a colon clause header.
     code = colonLater(text + end) ? kTokColonClause : kTokTooLong;
   } else {
-    code = matchKeyword(word, hash, digitsStart, text[end]);
+    code = matchKeyword(word, loadPacked(buffer), digitsStart, text[end]);
     switch (code) {
       case kTokInit:
       case kTokInventorySection:
@@ -465,107 +511,6 @@ int classify(const char* text, unsigned* number, int* consumed) {
   if (number) *number = numberOut;
   if (consumed) *consumed = consumedOut;
   return code;
-}
-
-namespace {
-
-// What preparing a line does with each character.
-enum ScanClass : uint8_t {
-  kPlain = 0,  // passed over
-  kRefused,    // passed over, counted: text scrambling refuses it
-  kQuote,      // flips the inside-quotes mark
-  kTabOrCr,    // a blank outside quotes; refused inside
-  kSlash,      // ends the statement outside quotes
-  kLineEnd,    // NUL or newline
-};
-
-const std::array<uint8_t, 256> kScanClassOf = [] {
-  std::array<uint8_t, 256> classes{};
-  for (int ch = 0; ch < 256; ++ch) {
-    classes[ch] = textCode(static_cast<uint8_t>(ch)) < 0 ? kRefused : kPlain;
-  }
-  classes['"'] = kQuote;
-  classes['\t'] = classes['\r'] = kTabOrCr;
-  classes['/'] = kSlash;
-  classes['\0'] = classes['\n'] = kLineEnd;
-  return classes;
-}();
-
-// The index of the first character from i on that prepareLine must look at: one below 0x20
-// (the terminator included) or above 0x7F, a quote or a slash. Texts are most of a source, and
-// they are passed over sixteen characters at a time where the processor can. REQUIRES
-// line[length] is the line's terminator and i <= length.
-size_t nextToLookAt(const char* line, size_t i, size_t length) {
-#if defined(__SSE2__)
-  const auto marks = [](const char* at) {
-    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    // Compared as signed bytes, those above 0x7F are negative: "below a blank" takes them too.
-    const __m128i marked = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('"')),
-                                                     _mm_cmpeq_epi8(sixteen, _mm_set1_epi8('/'))),
-                                        _mm_cmpgt_epi8(_mm_set1_epi8(' '), sixteen));
-    return static_cast<unsigned>(_mm_movemask_epi8(marked));
-  };
-  for (; i + 16 <= length; i += 16) {
-    if (const unsigned m = marks(line + i)) return i + std::countr_zero(m);
-  }
-  if (length >= 16) {
-    // The rest, fewer than sixteen: the last sixteen characters, without those before i, which
-    // have been looked at; the terminator ends the line where none is marked.
-    const unsigned m = marks(line + length - 16) >> (i - (length - 16));
-    return m != 0 ? i + std::countr_zero(m) : length;
-  }
-  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
-  return i;
-#else
-  (void)length;
-  while (kScanClassOf[static_cast<unsigned char>(line[i])] == kPlain) ++i;
-  return i;
-#endif
-}
-
-}  // namespace
-
-int prepareLine(char* line, size_t* resumeAt, LineScan* scan) {
-  const size_t length = std::strlen(line);
-  bool inQuotes = false;
-  uint16_t refused = 0;
-  size_t quotes = 0;
-  for (size_t i = 0;; ++i) {
-    i = nextToLookAt(line, i, length);
-    const uint8_t kind = kScanClassOf[static_cast<unsigned char>(line[i])];
-    switch (kind) {
-      case kPlain:  // a letter above 0x7F that texts may hold
-        break;
-      case kRefused:
-        ++refused;
-        break;
-      case kQuote:
-        if (scan && quotes < LineScan::kMaxQuotes) {
-          scan->quotes[quotes] = static_cast<uint16_t>(i);
-          scan->refusedBefore[quotes] = refused;
-        }
-        ++quotes;
-        inQuotes = !inQuotes;
-        break;
-      case kTabOrCr:
-        if (inQuotes) {
-          ++refused;
-        } else {
-          line[i] = ' ';
-        }
-        break;
-      case kSlash:
-        if (inQuotes) break;
-        line[i] = '\n';
-        line[i + 1] = '\0';
-        if (resumeAt) *resumeAt = i + 1;
-        if (scan) scan->quoteCount = quotes;
-        return kLineSplit;
-      default:  // kLineEnd
-        if (scan) scan->quoteCount = quotes;
-        return kLineComplete;
-    }
-  }
 }
 
 }  // namespace zox

@@ -119,6 +119,11 @@ bool equalsKeyword(std::string_view word, std::string_view keyword);
 // [STATUS], [ROOM, [PART n], IMSG) and for the line shapes.
 bool isWholeKeyword(std::string_view word, int code);
 
+// The length of the word at text when it is, as a whole and without regard to case, a keyword
+// of token code `code` matched by its whole word (what isWholeKeyword says of lexerWord), else
+// 0. Reads the text only as far as the keyword and the character that ends it.
+size_t keywordAt(const char* text, int code);
+
 // True when classify gives kTokRoom for the word at text ("[ROOM", maybe followed by digits),
 // with *consumed set as classify sets it (after "[ROOM" and its blanks); found without
 // classifying, for GO and START, which expect that word.
@@ -148,7 +153,8 @@ inline constexpr int kLineComplete = 1;
 // counts of the two differ. Quotes after a "/" that splits the line are not counted: they
 // belong to the next statement.
 struct LineScan {
-  static constexpr size_t kMaxQuotes = 260;  // every character of a source line could be one
+  // Lines with more quotes than this leave their texts to be read by whoever reads them.
+  static constexpr size_t kMaxQuotes = 14;
   size_t quoteCount = 0;  // above kMaxQuotes only the first kMaxQuotes are recorded
   std::array<uint16_t, kMaxQuotes> quotes{};
   std::array<uint16_t, kMaxQuotes> refusedBefore{};

@@ -1,6 +1,7 @@
 // Section headers, the section context they switch, and the placement rules that decide
 // which statement may stand in which section.
-#include <cstring>
+#include <array>
+#include <cstdint>
 
 #include "compiler/internal.h"
 #include "compiler/stmt_common.h"
@@ -19,6 +20,7 @@ enum class Section {
   Status,
   InventoryBeforeClause,  // [INVENTORY] before its first bracket clause header
   InventoryAfterClause,
+  kCount,
 };
 
 Section currentSection(const Compiler& c) {
@@ -103,7 +105,7 @@ void closeOpenBlocks(Compiler& c) {
 
 int compileSectionHeader(Compiler& c, const StatementLine& s) {
   if (c.oneLineIfsWaiting > 0) {
-    recordError(c, kErrSyntax, c.lineNumber, std::string_view(c.lineBuffer.data()));
+    recordError(c, kErrSyntax, c.lineNumber, currentLineText(c));
     return 0;
   }
   if (int r = storePendingNewLine(c)) return r;
@@ -127,107 +129,64 @@ int compileSectionHeader(Compiler& c, const StatementLine& s) {
       break;
   }
   if (r == kErrIo) return r;
-  if (r != 0) recordError(c, r, c.lineNumber, std::string_view(c.lineBuffer.data()));
+  if (r != 0) recordError(c, r, c.lineNumber, currentLineText(c));
   closeOpenBlocks(c);
   return 0;
 }
 
-int placementError(const Compiler& c, const StatementLine& s) {
-  const Section at = currentSection(c);
-  const bool room = at == Section::Room || at == Section::Status;
-  const bool status = at == Section::Status;
-  const bool beforeClause = at == Section::InventoryBeforeClause;
-  const bool afterClause = at == Section::InventoryAfterClause;
-  const bool inventory = beforeClause || afterClause;
+namespace {
 
-  switch (s.code) {
-    // Room statements that may also draw the status area.
-    case kTokPrint:
-    case kTokPrintNl:
-    case kTokPrintDnl:
-    case kTokPrintInp:
-    case kTokIf:
-    case kTokResume:
-    case kTokNl:
-    case kTokChange:
-    case kTokLoad:
-    case kTokElse:
-      if (room || afterClause) return 0;
-      return beforeClause ? kErrInventoryNoClause : kErrNotHere;
+constexpr size_t kSectionKinds = static_cast<size_t>(Section::kCount);
+// An entry that the section alone does not decide: the rule asks more of the compiler state.
+constexpr uint8_t kAsk = 0xFF;
 
-    // Room statements that wait, jump or ask: not in [STATUS].
-    case kTokWait:
-    case kTokChoose:
-    case kTokGo:
-    case kTokCls:
-    case kTokRestart:
-    case kTokContinue:
-    case kTokChoiceEntry:
-      if ((room && !status) || afterClause) return 0;
-      return beforeClause ? kErrInventoryNoClause : kErrNotHere;
+// The error each placement rule gives in each kind of section (0: the statement may stand
+// there), in the order of Section.
+constexpr uint8_t k86 = kErrNotHere, k84 = kErrOutsideRoom, k85 = kErrInitOnly,
+                  k89 = kErrInventoryNoClause;
+constexpr std::array<std::array<uint8_t, kSectionKinds>, 16> kPlacementErrors = {{
+    //  none    [INIT]   room      [STATUS]  [INVENTORY]: before, after a clause
+    {0, 0, 0, 0, 0, 0},                            // Anywhere
+    {k86, k86, 0, 0, k89, 0},                      // RoomOrStatus
+    {k86, k86, 0, k86, k89, 0},                    // RoomNotStatus
+    {k86, k86, 0, kAsk, k89, 0},                   // End
+    {k84, k84, 0, k86, k84, k84},                  // Quit
+    {k84, k84, 0, k84, k84, k84},                  // Input
+    {k84, k84, 0, 0, k84, k84},                    // RoomInfo
+    {k85, 0, k85, k85, k85, k85},                  // InitOnly
+    {k85, kAsk, k85, k85, k85, k85},               // Password
+    {k86, 0, 0, 0, k89, 0},                        // Colour
+    {k86, 0, 0, k86, k89, 0},                      // StatusLines
+    {0, 0, 0, 0, k89, 0},                          // NotBeforeClause
+    {kAsk, kAsk, kAsk, kAsk, kAsk, kAsk},          // Item
+    {kErrSyntax, 0, 0, 0, k89, 0},                 // Assignment
+    {k86, k86, 0, k86, 0, 0},                      // BracketClause
+    {k86, k86, kAsk, k86, kErrColonNoBracket, 0},  // ColonClause
+}};
+static_assert(static_cast<size_t>(Placement::ColonClause) + 1 == kPlacementErrors.size());
 
-    case kTokEnd: {
-      bool endChoose = isKeyword(skipBlanks(s.rest), kTokChoose);
-      if (endChoose && status) return kErrNotHere;
-      if (room || afterClause) return 0;
-      return beforeClause ? kErrInventoryNoClause : kErrNotHere;
-    }
-
-    case kTokQuit:
-      if (room && !status) return 0;
-      return status ? kErrNotHere : kErrOutsideRoom;
-    case kTokInput:
-      return room && !status ? 0 : kErrOutsideRoom;
-    case kTokRInfo:
-      return room ? 0 : kErrOutsideRoom;
-
-    case kTokPassword:
-      if (at != Section::Init) return kErrInitOnly;
+// The entries marked kAsk.
+int askedPlacement(const Compiler& c, const StatementLine& s, Placement where) {
+  switch (where) {
+    case Placement::End:  // in [STATUS]
+      return isKeyword(skipBlanks(s.rest), kTokChoose) ? kErrNotHere : 0;
+    case Placement::Password:  // in [INIT]
       return c.part != 1 ? kErrPassword : 0;
-    case kTokTitle:
-    case kTokVar:
-    case kTokCText:
-    case kTokStart:
-    case kTokIText:
-    case kTokInText:
-    case kTokResource:
-      return at == Section::Init ? 0 : kErrInitOnly;
-
-    case kTokTextColor:
-    case kTokTextBackground:
-    case kTokScreenColor:
-    case kTokScreenBackground:
-    case kTokInputColor:
-    case kTokInputBackground:
-    case kTokTitleColor:
-    case kTokTitleBackground:
-    case kTokStatusColor:
-    case kTokStatusBackground:
-      if (beforeClause) return kErrInventoryNoClause;
-      return at == Section::None ? kErrNotHere : 0;
-    case kTokStatusLines:
-      if (beforeClause) return kErrInventoryNoClause;
-      return at == Section::None || status ? kErrNotHere : 0;
-
-    case kTokImsg:
-      return beforeClause ? kErrInventoryNoClause : 0;
-    case kTokItem:
+    case Placement::Item:
       return c.itemLineMark ? 0 : kErrItemPlace;
-
-    case kTokAssignment:
-      if (beforeClause) return kErrInventoryNoClause;
-      return at == Section::None ? kErrSyntax : 0;
-    case kTokContinuation:
-      return beforeClause ? kErrInventoryNoClause : 0;
-    case kTokBracketClause:
-      return (room && !status) || inventory ? 0 : kErrNotHere;
-    case kTokColonClause:
-      if (!((room && !status) || inventory)) return kErrNotHere;
+    case Placement::ColonClause:  // in a room
       return c.clauseSeen ? 0 : kErrColonNoBracket;
-
     default:
-      return 0;
+      return kErrSyntax;
   }
+}
+
+}  // namespace
+
+int placementError(const Compiler& c, const StatementLine& s, Placement where) {
+  const uint8_t error =
+      kPlacementErrors[static_cast<size_t>(where)][static_cast<size_t>(currentSection(c))];
+  return error == kAsk ? askedPlacement(c, s, where) : error;
 }
 
 }  // namespace zox

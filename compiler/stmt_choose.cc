@@ -93,10 +93,10 @@ int lookAhead(Compiler& c, Entries& out) {
   ReadPosition start = readingPosition(c);
   int nesting = 1;
   int result = 0;
-  const AheadLine* read = nullptr;
+  const SourceLine* read = nullptr;
   while (result == 0 && (read = readAheadLine(c)) != nullptr) {
-    const AheadLine& l = *read;
-    const char* rest = l.line + l.consumed;
+    const SourceLine& l = *read;
+    const char* rest = l.statement() + l.consumed;
     bool random = false;
     switch (l.code) {
       case kTokChoose:

@@ -130,9 +130,9 @@ int wordCode(const char* p, unsigned* number, int* consumed) {
 }
 
 bool isKeyword(const char* p, int code, int* consumed) {
-  std::string_view word = lexerWord(p);
-  if (!isWholeKeyword(word, code)) return false;
-  if (consumed) *consumed = static_cast<int>(word.size());
+  const size_t length = keywordAt(p, code);
+  if (length == 0) return false;
+  if (consumed) *consumed = static_cast<int>(length);
   return true;
 }
 
