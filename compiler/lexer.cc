@@ -435,10 +435,20 @@ int classify(const char* text, unsigned* number, int* consumed) {
   // characters is then read from here. It stops as wordLength says.
   alignas(8) char buffer[kPackedChars + 8] = {};
   static_assert(kBufferChars <= kPackedChars + 8);
+  // The packed form is made in the same loop: read back from the buffer right after the
+  // characters are stored one by one, it would wait for the stores.
+  Packed packed;
   int length = 0;
   for (; length <= kMaxWordChars; ++length) {
     if (wordEndsAt(text, static_cast<size_t>(length))) break;
-    buffer[length] = kUpperChars[static_cast<unsigned char>(text[length])];
+    const char up = kUpperChars[static_cast<unsigned char>(text[length])];
+    buffer[length] = up;
+    const uint64_t bits = static_cast<uint8_t>(up);
+    if (length < 8) {
+      packed.low |= bits << (8 * length);
+    } else if (length < 16) {
+      packed.high |= bits << (8 * (length - 8));
+    }
   }
   size_t end = static_cast<size_t>(length);  // source index just after the word
   bool tooLong = length > kMaxWordChars;
@@ -457,6 +467,7 @@ int classify(const char* text, unsigned* number, int* consumed) {
     };
     append(isBlank);
     append(isDigit);
+    packed = loadPacked(buffer);
   }
 
   const std::string_view word(buffer, static_cast<size_t>(length));
@@ -470,7 +481,7 @@ int classify(const char* text, unsigned* number, int* consumed) {
     // Never matched; a ':' further on still makes the line a colon clause header.
     code = colonLater(text + end) ? kTokColonClause : kTokTooLong;
   } else {
-    code = matchKeyword(word, loadPacked(buffer), digitsStart, text[end]);
+    code = matchKeyword(word, packed, digitsStart, text[end]);
     switch (code) {
       case kTokInit:
       case kTokInventorySection:

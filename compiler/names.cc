@@ -26,7 +26,14 @@ NameKey::NameKey(std::string_view name) : spelling_(name) {
 }
 
 NameTable::NameTable(int capacity, int fullError)
-    : capacity_(capacity), fullError_(fullError), index_(kFirstIndexSize, 0) {}
+    : capacity_(std::clamp(capacity, 0, kMostNames)),
+      fullError_(fullError),
+      index_(kFirstIndexSize, 0) {
+  // Room for every entry from the start, and for names of usual length: memory that is not
+  // written to costs nothing, and the table is not moved as it fills.
+  entries_.reserve(static_cast<size_t>(capacity_));
+  spellings_.reserve(static_cast<size_t>(capacity_) * kUsualNameChars);
+}
 
 namespace {
 
@@ -44,7 +51,7 @@ size_t NameTable::position(const NameKey& key) const {
   const size_t mask = index_.size() - 1;
   const std::string_view upper = key.upper();
   for (size_t at = key.hash() & mask;; at = (at + 1) & mask) {
-    const uint32_t held = index_[at];
+    const uint16_t held = index_[at];
     if (held == 0) return at;
     const Entry& e = entries_[held - 1];
     if (e.hash == key.hash() && e.length == upper.size() &&
@@ -55,17 +62,17 @@ size_t NameTable::position(const NameKey& key) const {
 }
 
 int NameTable::find(const NameKey& key) const {
-  const uint32_t held = index_[position(key)];
+  const uint16_t held = index_[position(key)];
   return static_cast<int>(held) - 1;
 }
 
 void NameTable::grow() {
-  std::vector<uint32_t> bigger(index_.size() * 2, 0);
+  std::vector<uint16_t> bigger(index_.size() * 2, 0);
   const size_t mask = bigger.size() - 1;
   for (size_t slot = 0; slot < entries_.size(); ++slot) {
     size_t at = entries_[slot].hash & mask;
     while (bigger[at] != 0) at = (at + 1) & mask;
-    bigger[at] = static_cast<uint32_t>(slot + 1);
+    bigger[at] = static_cast<uint16_t>(slot + 1);
   }
   index_.swap(bigger);
 }
@@ -94,7 +101,7 @@ int NameTable::add(const NameKey& key, int* slot) {
     return kErrNoMemory;
   }
   const int s = count() - 1;
-  index_[at] = static_cast<uint32_t>(s + 1);
+  index_[at] = static_cast<uint16_t>(s + 1);
   *slot = s;
   return 0;
 }

@@ -35,7 +35,9 @@ class NameKey {
 // of 256 names and in the room table of 65535.
 class NameTable {
  public:
-  // fullError: the error number for adding to a full table (55, or 81 for rooms).
+  // fullError: the error number for adding to a full table (55, or 81 for rooms). A table
+  // holds at most kMostNames names.
+  static constexpr int kMostNames = 65535;
   NameTable(int capacity, int fullError);
 
   // Slot of the name, or -1 when it is not in the table.
@@ -67,6 +69,7 @@ class NameTable {
     uint32_t length;
   };
   static constexpr size_t kFirstIndexSize = 16;  // a power of two
+  static constexpr size_t kUsualNameChars = 8;
 
   // The index position that holds the name, or the empty one where it would go.
   size_t position(const NameKey& key) const;
@@ -77,8 +80,9 @@ class NameTable {
   std::vector<Entry> entries_;
   std::string spellings_;  // the names one after another, as first written
   // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
-  // half full.
-  std::vector<uint32_t> index_;
+  // half full. Two bytes a place keep the room table's index small enough to stay in the
+  // processor's caches.
+  std::vector<uint16_t> index_;
 };
 
 }  // namespace zox

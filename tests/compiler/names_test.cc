@@ -66,6 +66,8 @@ TEST(CompilerNames, AFullTableRefusesANewNameButFindsTheOldOnes) {
   EXPECT_EQ(rooms.add("one more", &slot), kErrOutOfRange);
   EXPECT_EQ(rooms.find("ROOM65534"), 65534);
   EXPECT_EQ(rooms.name(40000), "room40000");
+  // The index holds a slot in two bytes: no table is larger than the room table.
+  EXPECT_EQ(NameTable(100000, kErrOutOfRange).capacity(), kMaxRooms);
 }
 
 TEST(CompilerNames, AClearedTableStartsAgainFromSlotZero) {
