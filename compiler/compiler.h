@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +84,10 @@ struct ResourceEntry {
 
 // ---- The compiler state ----
 
+struct FreeMemory {
+  void operator()(void* p) const { std::free(p); }
+};
+
 struct Compiler {
   Compiler();
   ~Compiler();  // closes what is open; removes the output when it should not be kept
@@ -155,8 +160,9 @@ struct Compiler {
   std::bitset<kMaxIfDepth + 1> elseSeen;  // by depth
   int oneLineIfsWaiting = 0;              // one-line IFs whose statement is still to come
   // By depth: the line of the IF that opened it, so that an IF left open is reported with
-  // its own line also after blocks inside it have been closed.
-  std::vector<unsigned> ifLines = std::vector<unsigned>(kMaxIfDepth + 1);
+  // its own line also after blocks inside it have been closed. Made by openSource, zeroed as
+  // roomPositions is.
+  std::unique_ptr<unsigned[], FreeMemory> ifLines;
 
   // -- Choice blocks --
   int choiceDepth = 0;                                      // 0..kMaxChoiceDepth
@@ -176,7 +182,9 @@ struct Compiler {
   NameTable numbers{kTableSize, kErrTableFull};
   NameTable resources{kTableSize, kErrTableFull};
   NameTable rooms{kMaxRooms, kErrOutOfRange};
-  std::vector<uint32_t> roomPositions;  // by room slot: offset of its 0xA1, 0 while only named
+  // By room slot: the offset of its 0xA1, 0 while only named. Zeroed memory as the system hands
+  // it out (calloc): its pages cost nothing until a room is stored there.
+  std::unique_ptr<uint32_t[], FreeMemory> roomPositions;
 
   // -- Resources --
   std::vector<ResourceEntry> resourceEntries;  // by resource slot

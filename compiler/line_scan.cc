@@ -44,7 +44,7 @@ const std::array<uint8_t, 256> kScanClassOf = [] {
 // at: one below 0x20 (a line end included) or above 0x7F, a quote or a slash; length when
 // there is none. Texts are most of a source, and they are passed over sixteen characters at a
 // time where the processor can; nothing at or after line[length] is read. REQUIRES i <= length.
-size_t nextToLookAt(const char* line, size_t i, size_t length) {
+[[gnu::always_inline]] inline size_t nextToLookAt(const char* line, size_t i, size_t length) {
 #if defined(__SSE2__)
   const auto marks = [](const char* at) {
     const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -237,11 +238,9 @@ int openSource(Compiler& c, const std::string& path) {
   if (parseHeaderLine(header, &c.title, &c.part, &c.partCount) != 0) return kErrHeader;
   if (c.part > 1) c.outputPath.back() = static_cast<char>(c.part + 46);
 
-  try {
-    c.roomPositions.assign(kMaxRooms + 1, 0);
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
-  }
+  c.roomPositions.reset(static_cast<uint32_t*>(std::calloc(kMaxRooms + 1, sizeof(uint32_t))));
+  c.ifLines.reset(static_cast<unsigned*>(std::calloc(kMaxIfDepth + 1, sizeof(unsigned))));
+  if (!c.roomPositions || !c.ifLines) return kErrNoMemory;
 
   // An output that is the source itself (a link) is written over: the text is kept apart
   // from the file first.

@@ -1,8 +1,9 @@
 // zoxcomp-bench [rooms]: compiles generated sources of up to 65,535 rooms and reports lines
 // per second of the line pass and of the whole compile (report to /dev/null and on an 80x25
 // pseudo-terminal), the peak memory of zoxcomp, and how long `wc -l` takes to read the file.
-// zoxcomp-bench --against-cat [zoxcomp]: zoxcomp against `cat` of the same file, side by side
-// in one run, for 1,000, 10,000 and 65,000 rooms of the choice-block shape.
+// zoxcomp-bench --against-cat [zoxcomp [older]]: zoxcomp (and an older build) against `cat` of
+// the same file, side by side in one run, for 1,000, 10,000 and 65,000 rooms of the choice-block
+// shape.
 #include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -174,32 +175,37 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// zoxcomp and cat on the same file, alternately, kRuns times each: the medians of wall and CPU
-// time, their ratio, and zoxcomp's peak memory against the size of the source.
-void againstCat(const std::string& zoxcomp, int rooms, const std::string& path) {
+// cat and each zoxcomp on the same file, in turn, kRuns times each: the medians of wall and CPU
+// time, their ratios to cat's, and each zoxcomp's peak memory against the size of the source.
+void againstCat(const std::vector<std::string>& zoxcomps, int rooms, const std::string& path) {
   constexpr int kRuns = 5;
-  std::vector<double> catWall, catCpu, compWall, compCpu;
-  long peak = 0;
+  std::vector<double> catWall, catCpu;
+  std::vector<std::vector<double>> compWall(zoxcomps.size()), compCpu(zoxcomps.size());
+  std::vector<long> peak(zoxcomps.size(), 0);
   for (int run = 0; run < kRuns; ++run) {
     double cpu = 0;
     long rss = 0;
     catWall.push_back(runTimed({"cat", path}, &cpu, &rss));
     catCpu.push_back(cpu);
-    compWall.push_back(runTimed({zoxcomp, path}, &cpu, &rss));
-    compCpu.push_back(cpu);
-    peak = std::max(peak, rss);
+    for (size_t z = 0; z < zoxcomps.size(); ++z) {
+      compWall[z].push_back(runTimed({zoxcomps[z], path}, &cpu, &rss));
+      compCpu[z].push_back(cpu);
+      peak[z] = std::max(peak[z], rss);
+    }
   }
   std::FILE* in = std::fopen(path.c_str(), "rb");
   std::fseek(in, 0, SEEK_END);
   long bytes = std::ftell(in);
   std::fclose(in);
-  const double cw = median(catWall), zw = median(compWall);
-  const double cc = median(catCpu), zc = median(compCpu);
-  std::printf(
-      "%6d rooms %5.1f MB | cat %6.1f ms (CPU %6.1f) | zoxcomp %7.1f ms (CPU %7.1f) | "
-      "wall %5.1fx CPU %5.1fx | peak %6.1f MiB = %.2fx the source\n",
-      rooms, bytes / 1e6, cw * 1e3, cc * 1e3, zw * 1e3, zc * 1e3, zw / cw, zc / std::max(cc, 1e-4),
-      peak / 1024.0, peak * 1024.0 / bytes);
+  const double cw = median(catWall), cc = median(catCpu);
+  for (size_t z = 0; z < zoxcomps.size(); ++z) {
+    const double zw = median(compWall[z]), zc = median(compCpu[z]);
+    std::printf(
+        "%6d rooms %5.1f MB | cat %6.1f ms (CPU %6.1f) | %s %7.1f ms (CPU %7.1f) | "
+        "wall %5.1fx CPU %5.1fx | peak %6.1f MiB = %.2fx the source\n",
+        rooms, bytes / 1e6, cw * 1e3, cc * 1e3, z == 0 ? "zoxcomp" : "older  ", zw * 1e3, zc * 1e3,
+        zw / cw, zc / std::max(cc, 1e-4), peak[z] / 1024.0, peak[z] * 1024.0 / bytes);
+  }
   std::fflush(stdout);
 }
 
@@ -227,11 +233,13 @@ int main(int argc, char** argv) {
   if (!dir) return 1;
   std::string base = dir;
   if (argc >= 2 && std::string(argv[1]) == "--against-cat") {
-    const std::string zoxcomp = argc > 2 ? argv[2] : ZOX_BIN_DIR "/zoxcomp";
+    // zoxcomp-bench --against-cat [zoxcomp [older]]: an older build runs in the same rounds.
+    std::vector<std::string> zoxcomps = {argc > 2 ? argv[2] : ZOX_BIN_DIR "/zoxcomp"};
+    if (argc > 3) zoxcomps.push_back(argv[3]);
     for (int rooms : {1000, 10000, 65000}) {
       std::string path = base + "/choices.adv";
       write(path, zoxbench::choiceRooms(rooms));
-      againstCat(zoxcomp, rooms, path);
+      againstCat(zoxcomps, rooms, path);
     }
     std::string cleanup = "rm -rf '" + base + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
