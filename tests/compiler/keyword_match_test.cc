@@ -144,6 +144,28 @@ TEST(CompilerKeywordMatch, RandomWordsOfKeywordLettersMatchAsTheTableSays) {
   }
 }
 
+// keywordAt, which the statement compilers use to expect one keyword, against the word the
+// lexer delimits and the whole-word rule, for every token code.
+TEST(CompilerKeywordMatch, AnExpectedKeywordIsTheWholeWordTheLexerDelimits) {
+  std::vector<std::string> texts;
+  for (const std::string& k : kKeywordWords) {
+    std::string lower = k;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (const std::string& w : {k, lower, k + "X", k.substr(0, k.size() - 1), "X" + k}) {
+      for (const char* after : {"", " x", "]", "=1", "+=1", "+x", "[", ":", "\n", "\"", "/"}) {
+        texts.push_back(w + after);
+      }
+    }
+  }
+  for (const std::string& text : texts) {
+    const std::string_view word(text.c_str(), wordLength(text.c_str()));
+    for (int code = 0; code <= kTokDefault; ++code) {
+      const size_t expected = isWholeKeyword(word, code) ? word.size() : 0;
+      EXPECT_EQ(keywordAt(text.c_str(), code), expected) << "'" << text << "' code " << code;
+    }
+  }
+}
+
 TEST(CompilerKeywordMatch, TheRoomWordIsFoundWithoutClassifying) {
   const char* const texts[] = {
       "[ROOM hall]", "[ROOM]", "[room12] x",        "[ROOM\tx]",          "[ROOMS]", "[ROOM1A]",
