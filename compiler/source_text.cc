@@ -160,8 +160,9 @@ int SourceText::load(int fd, size_t limit) {
     }
   }
 
-  // Read to the end, in the size the file gave and larger as it turns out longer.
-  size_t capacity = expected > 0 ? expected : size_t{1} << 16;
+  // Read to the end, in the size the file gave (and one byte more, to find the end there) and
+  // larger as it turns out longer.
+  size_t capacity = expected > 0 ? expected + 1 : size_t{1} << 16;
   char* text = allocate(capacity);
   if (text == nullptr) return kNoMemory;
   size_t size = 0;

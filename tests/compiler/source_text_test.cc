@@ -51,6 +51,13 @@ TEST(SourceText, HoldsTheFileFollowedByZerosWhateverItsSize) {
     ASSERT_EQ(text.load(f.fd, size_t{1} << 20), 0) << size;
     expectText(text, bytes, "size " + std::to_string(size));
     EXPECT_EQ(text.mapped(), size > 0) << size;
+
+    // While one text is mapped, another is read, in the size the file gives.
+    OpenFile g(dir.file("s"));
+    SourceText second;
+    ASSERT_EQ(second.load(g.fd, size_t{1} << 20), 0) << size;
+    EXPECT_FALSE(second.mapped()) << size;
+    expectText(second, bytes, "read, size " + std::to_string(size));
   }
 }
 
