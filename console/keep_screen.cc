@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cwchar>
+#include <string_view>
 
 namespace zox {
 
@@ -34,6 +35,25 @@ bool invisible(short pair) {
   return pair_content(pair, &foreground, &background) == OK && foreground == background;
 }
 
+// curses keeps what it learns from a parameterized string (a colour, a cursor move) in a cache
+// that it fills on the string's first use, allocating. A stop handler that draws its error
+// line and ends curses may well be the first to use some of them, at a moment when the
+// allocator was interrupted; so every such string of the terminal is formatted once here,
+// with small and with large numbers so that the output buffer has grown to its size too.
+// Strings that take text parameters are left out: they are never used for drawing.
+void warmParameterStrings() {
+  for (int i = 0; strnames[i] != nullptr; ++i) {
+    const char* cap = tigetstr(const_cast<char*>(strnames[i]));
+    if (cap == nullptr || cap == reinterpret_cast<char*>(-1)) continue;
+    const std::string_view text(cap);
+    if (text.find('%') == std::string_view::npos || text.find("%s") != std::string_view::npos ||
+        text.find("%l") != std::string_view::npos) {
+      continue;
+    }
+    for (long n : {0L, 9999L}) tiparm(cap, n, n, n, n, n, n, n, n, n);
+  }
+}
+
 }  // namespace
 
 bool terminalHasAlternateScreen() {
@@ -43,6 +63,14 @@ bool terminalHasAlternateScreen() {
 
 void prepareCursesEnd() {
   gAlternateScreen = terminalHasAlternateScreen() ? 1 : 0;
+  warmParameterStrings();
+  // The first refreshes make the tables curses compares the screen with: one with the screen
+  // as it is (cleared), and one with a change, which the comparison has to look at.
+  wrefresh(stdscr);
+  mvwaddch(stdscr, 0, 0, ' ');
+  touchwin(stdscr);
+  wrefresh(stdscr);
+  wmove(stdscr, 0, 0);
   // The first conversion loads the locale's converter; later ones allocate nothing.
   char bytes[MB_LEN_MAX];
   std::mbstate_t state{};

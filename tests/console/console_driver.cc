@@ -14,6 +14,9 @@
 //   addHistory "T" | setPressKeyText "T" | setPressKeyText none | resetLineCount
 //   setEightColourMode | hideCursor | showCursor | noScrollSleep
 //   signalHandler             SIGINT/SIGTERM/SIGQUIT shut the console down and exit 10
+//   stopCounting S "T"        what a stop handler does (print T in slot S, shut down), with
+//                             the allocations it made counted: result "allocations N" (or
+//                             "allocations unknown" where they cannot be counted), exit 10
 //   exit N                    leave at once through exit(N)
 // Operations with a result line "NAME VALUE...":
 //   currentSlot | getPosition | topReserved | bottomReserved | lineCount | scrollDelay
@@ -33,6 +36,42 @@
 #include <vector>
 
 #include "console/console.h"
+
+// Allocations are counted by standing in for the allocator's entry points (not where a
+// sanitizer has taken them over).
+#if defined(__SANITIZE_ADDRESS__)
+#define ZOX_COUNT_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZOX_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef ZOX_COUNT_ALLOCATIONS
+#define ZOX_COUNT_ALLOCATIONS 1
+#endif
+
+volatile int gCounting = 0;
+volatile long gAllocations = 0;
+
+#if ZOX_COUNT_ALLOCATIONS
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* malloc(size_t n) {
+  if (gCounting) gAllocations = gAllocations + 1;
+  return __libc_malloc(n);
+}
+void* calloc(size_t n, size_t size) {
+  if (gCounting) gAllocations = gAllocations + 1;
+  return __libc_calloc(n, size);
+}
+void* realloc(void* p, size_t n) {
+  if (gCounting) gAllocations = gAllocations + 1;
+  return __libc_realloc(p, n);
+}
+}
+#endif
 
 namespace {
 
@@ -180,6 +219,14 @@ void run(zox::Console& c, const std::vector<Token>& t) {
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     std::signal(SIGQUIT, onStopSignal);
+  } else if (op == "stopCounting") {
+    gCounting = 1;
+    c.printText(arg(1), text(2), 0);
+    c.shutDown();
+    gCounting = 0;
+    result(ZOX_COUNT_ALLOCATIONS ? "allocations " + std::to_string(gAllocations)
+                                 : std::string("allocations unknown"));
+    _exit(10);
   } else if (op == "exit")
     std::exit(arg(1));
   else if (op == "currentSlot")

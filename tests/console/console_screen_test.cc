@@ -324,6 +324,23 @@ TEST(ConsoleExit, StopSignalShutsDownOnceAndKeepsTheRows) {
   }
 }
 
+// A stop handler may interrupt the allocator, so printing its error line and ending curses
+// must not allocate, even when nothing was drawn before and the colours are new: curses fills
+// its caches on first use, and the console has them filled when it starts.
+TEST(ConsoleExit, AStopRightAfterTheStartAllocatesNothing) {
+  for (const char* term : {"xterm-256color", "xterm", "linux", "vt100"}) {
+    SCOPED_TRACE(term);
+    DriverRun run("setColour 5 14 4\nstopCounting 5 \"\\nError 10 !\\n\"\n",
+                  {.env = {std::string("TERM=") + term}});
+    ASSERT_TRUE(run.finish()) << run.screen().dump();
+    EXPECT_EQ(run.screen().exitStatus(), 10);
+    const std::string counted = run.result("allocations");
+    if (counted == "allocations unknown") GTEST_SKIP() << "the sanitizer owns the allocator";
+    EXPECT_EQ(counted, "allocations 0");
+    EXPECT_NE(run.screen().text().find("Error 10 !"), std::string::npos) << run.screen().dump();
+  }
+}
+
 TEST(ConsoleExit, EndedInputEndsTheProgramInsteadOfWaitingForever) {
   TempDir dir;
   dir.write("script", printLine("Waiting\\n") + "waitForKey\nwaitForKeyOfText 4 \"YN\"\n");

@@ -160,8 +160,9 @@ TEST(ExecutorScreenMenu, TallMenuRestartAndLeave) {
   // Every move draws the whole menu again below; the area then shows the new one only.
   for (const auto& [key, mark] : {std::pair{Key::Down, 2}, {Key::Down, 3}, {Key::Up, 2}}) {
     s->key(key);
-    const std::string marked = "> Entry " + std::to_string(mark);
-    ASSERT_TRUE(s->waitUntil([&] { return s->row(mark) == marked; })) << s->dump();
+    const int row = mark;  // a structured binding cannot be captured by every compiler
+    const std::string marked = "> Entry " + std::to_string(row);
+    ASSERT_TRUE(s->waitUntil([&] { return s->row(row) == marked; })) << s->dump();
     ASSERT_TRUE(atPrompt(*s, "? ")) << s->dump();
     EXPECT_EQ(s->row(14), "* Entry 14") << s->dump();
     EXPECT_EQ(occurrences(s->text(), "Entry 1\n"), 1) << s->dump();

@@ -193,7 +193,9 @@ TEST_F(FormatCheck, ResourceStatementsOfInitMustNameABlock) {
     ASSERT_EQ(check(), 0) << c.what << ": the container itself is sound";
     uint32_t where = 0;
     EXPECT_EQ(checkResourceOffsets(file, header, &where), c.verdict) << c.what;
-    if (c.verdict != 0) EXPECT_EQ(file.at(where), 0xE2) << c.what;
+    if (c.verdict != 0) {
+      EXPECT_EQ(file.at(where), 0xE2) << c.what;
+    }
   }
 }
 

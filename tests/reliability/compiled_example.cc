@@ -2,28 +2,32 @@
 // library is not linked beside the engine's: the two define types of the same names).
 #include "compiled_example.h"
 
-#include <cstdio>
+#include <filesystem>
 
 #include "child.h"
 #include "screen.h"
 
 namespace zoxtest {
 
-const std::string& compiledExample() {
-  static const std::string bytes = [] {
+void copyExampleSources(const std::string& folder) {
+  for (const char* name : {"lighthouse.adv", "lighthouse2.adv", "lighthouse.ans"}) {
+    std::filesystem::copy_file(std::string(ZOX_EXAMPLES) + "/" + name, folder + "/" + name,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+}
+
+const CompiledExample& compiledExample() {
+  static const CompiledExample example = [] {
     TempDir dir;
-    std::string source;
-    if (std::FILE* f = std::fopen(ZOX_EXAMPLES "/lighthouse.adv", "rb")) {
-      char buf[4096];
-      for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) source.append(buf, n);
-      std::fclose(f);
-    }
-    dir.write("lighthouse.adv", source);
+    copyExampleSources(dir.path());
+    CompiledExample e;
     ChildResult r = runProgram({binPath("zoxcomp"), "lighthouse.adv"}, dir.path(), 120);
-    return r.status == 0 && dir.exists("lighthouse.zox") ? dir.read("lighthouse.zox")
-                                                         : std::string();
+    if (r.status == 0 && dir.exists("lighthouse.zox")) e.partOne = dir.read("lighthouse.zox");
+    r = runProgram({binPath("zoxcomp"), "lighthouse2.adv"}, dir.path(), 120);
+    if (r.status == 0 && dir.exists("lighthouse2.zo0")) e.partTwo = dir.read("lighthouse2.zo0");
+    return e;
   }();
-  return bytes;
+  return example;
 }
 
 }  // namespace zoxtest

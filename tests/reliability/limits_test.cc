@@ -1,6 +1,7 @@
 // Resource limits: a compiled file of the largest legal size (every offset is 32 bits, so
-// 4 GiB less one byte) and a source of 65,535 rooms, each within a stated memory figure
-// (docs/testing.md). Each runs in a child process whose peak memory is measured.
+// 4 GiB less one byte), a source of 65,535 rooms and a saved game as large as a slot file may
+// be, each within a stated memory figure (docs/testing.md). Each runs in a child process whose
+// peak memory is measured.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "child.h"
+#include "compiled_example.h"
 #include "console/console.h"
 #include "executor/engine.h"
+#include "executor/saved_game_file.h"
 #include "fake_console.h"
 #include "format/adventure_file.h"
 #include "format/bytes.h"
@@ -37,6 +40,7 @@ namespace {
 constexpr long kLargestFileCheckKb = 16 * 1024;  // the executor's start on a 4 GiB file
 constexpr long kManyRoomsCompileKb = 64 * 1024;  // zoxcomp on 65,535 rooms
 constexpr long kManyRoomsPlayKb = 16 * 1024;     // the executor's start on its output
+constexpr long kLargestSaveKb = 256 * 1024;      // a load of a slot file of 64 MiB
 
 void expectWithin(const ChildResult& r, long figureKb, const char* what) {
   std::printf("%s: peak %ld KiB (figure %ld KiB)\n", what, r.maxRssKb, figureKb);
@@ -132,6 +136,93 @@ TEST(ReliabilityLimits, SixtyFiveThousandRoomsCompileAndStartWithinTheirMemory) 
   r = runProgram({binPath("zoxcomp"), "more.adv"}, dir.path(), 600);
   EXPECT_NE(r.status, 0) << r.out;
   EXPECT_FALSE(dir.exists("more.zox"));
+}
+
+// Starts the example at zox (answers reset, 'y' to the question before a load) and loads the
+// slot file: the load result, 99 when the example does not start, or what check makes of the
+// loaded engine (0 when it holds).
+template <typename Check>
+int loadIntoExample(const std::string& zox, const std::string& slot, Check check) {
+  fakeScreen().reset();
+  fakeScreen().keys.assign({'y'});
+  zox::Console console;
+  zox::zoxexec engine(&console);
+  engine.setStartPause(std::chrono::milliseconds(0));
+  if (engine.open(zox) || engine.test() || engine.initialise() || engine.start()) return 99;
+  const int r = engine.loadGame(slot);
+  return r != zox::kLoaded ? r : check(engine);
+}
+
+// Every text of a saved game of the example made as long as the slot file's limit allows: the
+// texts are what a load holds in memory twice over (the file and the game taken from it).
+TEST(ReliabilityLimits, ASavedGameWithEveryTextAtItsLongestLoadsWithinItsMemory) {
+  TempDir dir;
+  ASSERT_FALSE(compiledExample().partOne.empty());
+  dir.write("big.zox", compiledExample().partOne);
+  dir.write("big.zo0", compiledExample().partTwo);
+  fakeScreen().reset();
+  {
+    zox::Console console;
+    zox::zoxexec engine(&console);
+    engine.setStartPause(std::chrono::milliseconds(0));
+    ASSERT_EQ(engine.open(dir.file("big.zox")), 0);
+    ASSERT_EQ(engine.test(), 0);
+    ASSERT_EQ(engine.initialise(), 0);
+    ASSERT_EQ(engine.start(), 0);
+    ASSERT_EQ(engine.saveGame(dir.file("big.sa0"), "an ordinary save"), 0);
+  }
+  // Made in a scope of its own: what the test holds when it forks counts in the child's figure.
+  size_t each = 0;
+  {
+    const std::string saved = dir.read("big.sa0");
+    zox::SavedGame game;
+    zox::SavedGameReader reader(
+        {reinterpret_cast<const uint8_t*>(saved.data()), saved.size()});
+    ASSERT_EQ(reader.readHead(game), zox::kLoaded);
+    ASSERT_EQ(reader.readBody(game), zox::kLoaded);
+
+    std::vector<zox::Text*> texts = {&game.title, &game.choicePrompt, &game.commandPrompt,
+                                     &game.numberPrompt, &game.roomInfo};
+    for (auto& t : game.messages) texts.push_back(&t);
+    for (auto& t : game.initTexts) texts.push_back(&t);
+    for (auto& t : game.snapshot) texts.push_back(&t);
+    each = (zox::kMaxSlotFileBytes - saved.size()) / texts.size() - 1;
+    for (size_t i = 0; i < texts.size(); ++i) {
+      *texts[i] = std::string(each, char('a' + i % 26));
+    }
+    game.description = std::string(zox::kDescriptionChars, 'd');
+    std::optional<std::vector<uint8_t>> bytes = zox::encodeSavedGame(game);
+    ASSERT_TRUE(bytes);
+    ASSERT_LE(bytes->size(), zox::kMaxSlotFileBytes);
+    ASSERT_GT(bytes->size(), zox::kMaxSlotFileBytes - 64 * 1024);
+    dir.write("big.sa1", std::string(bytes->begin(), bytes->end()));
+    std::printf("saved game: %zu texts of %zu characters, %zu bytes\n", texts.size(), each,
+                bytes->size());
+  }
+
+  ChildResult r = runForked(
+      [&] {
+        return loadIntoExample(dir.file("big.zox"), dir.file("big.sa1"),
+                               [&](const zox::zoxexec& e) {
+                                 return e.title() == std::string(each, 'a') ? 0 : 98;
+                               });
+      },
+      600);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << "0 is loaded, else a load result; 98 the title is not the saved one";
+  expectWithin(r, kLargestSaveKb, "zoxexec loading a saved game of 64 MiB");
+
+  // One byte more than the limit is refused before it is read (load result 5).
+  std::filesystem::copy_file(dir.file("big.sa1"), dir.file("big.sa2"));
+  std::filesystem::resize_file(dir.file("big.sa2"), zox::kMaxSlotFileBytes + 1);
+  r = runForked(
+      [&] {
+        return loadIntoExample(dir.file("big.zox"), dir.file("big.sa2"),
+                               [](const zox::zoxexec&) { return 97; });
+      },
+      600);
+  EXPECT_EQ(r.status, zox::kLoadNoMemory);
+  expectWithin(r, kLargestSaveKb, "zoxexec refusing a slot file over 64 MiB");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -56,6 +57,9 @@ std::string longSource(int rooms) {
   for (int i = 1; i <= rooms; ++i) {
     const std::string name = "r" + std::to_string(i);
     s += "[ROOM " + name + "]\nPRINT \"Room " + name + " of a long and winding source.\"\n";
+    for (int line = 0; line < 6; ++line) {
+      s += "PRINTNL \"A line of the room's text, there to give the compiler work.\"\n";
+    }
     s += "n += 1\nIF n > 3 THEN\n  PRINTNL \"more\"\nEND\n";
     s += i < rooms ? "GO TO [ROOM r" + std::to_string(i + 1) + "]\n" : "QUIT\n";
   }
@@ -106,7 +110,7 @@ void advance(Session& s) {
     if (s.pidFd < 0) s.pidFd = static_cast<int>(syscall(SYS_pidfd_open, s.pid, 0));
     if (!s.waitFor.empty()) {
       if (s.screen->text().find(s.waitFor) == std::string::npos) return;
-      s.screen->send(" ");  // play goes on: the signal lands while the next scene is drawn
+      s.screen->send("\r");  // play goes on: the signal lands while the next scene is drawn
     }
     s.counting = true;
     s.from = Clock::now();
@@ -163,7 +167,12 @@ template <typename Start, typename Check>
 void runAll(int n, Start start, Check check) {
   for (int first = 0; first < n; first += kAtOnce) {
     std::vector<Session> batch;
-    for (int i = first; i < n && i < first + kAtOnce; ++i) batch.push_back(start(i));
+    for (int i = first; i < n && i < first + kAtOnce; ++i) {
+      batch.push_back(start(i));
+      // The sessions already under way start counting their moments now, not once the whole
+      // batch is there: a short compile could otherwise be over before its moment begins.
+      for (Session& s : batch) advance(s);
+    }
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     for (bool all = false; !all && Clock::now() < deadline;) {
       all = true;
@@ -190,17 +199,19 @@ std::string table(const std::map<std::string, int>& counts) {
 
 TEST(ReliabilityStopSignals, ACompileStoppedAtAnyMomentLeavesNoOutputAndItsTerminal) {
   TempDir dir;
-  dir.write("long.adv", longSource(40000));
-  // One run to its end tells how long a compile takes here, now.
-  const auto t0 = Clock::now();
-  {
+  dir.write("long.adv", longSource(60000));
+  // Runs to their end tell how long a compile takes here, now: the shortest of three, less
+  // a tenth for the terminal's start, so that the signals fall inside the compile.
+  double whole = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    const auto t0 = Clock::now();
     Screen s({binPath("zoxcomp"), "long.adv"}, {.cwd = dir.path()});
     ASSERT_TRUE(s.waitForExit(120)) << s.dump();
     ASSERT_EQ(s.exitStatus(), 0) << s.dump();
     ASSERT_TRUE(completeAdventure(dir.file("long.zox")));
     std::remove(dir.file("long.zox").c_str());
+    whole = std::min(whole, 0.9 * std::chrono::duration<double>(Clock::now() - t0).count());
   }
-  const double whole = std::chrono::duration<double>(Clock::now() - t0).count();
 
   std::mt19937 rng(1207);
   std::map<std::string, int> counts;
@@ -217,7 +228,8 @@ TEST(ReliabilityStopSignals, ACompileStoppedAtAnyMomentLeavesNoOutputAndItsTermi
         s.program = binPath("zoxcomp");
         s.report = dir.file("report" + std::to_string(i));
         const std::string src = "long" + std::to_string(i) + ".adv";
-        std::filesystem::copy_file(dir.file("long.adv"), dir.file(src));
+        // A link, not a copy: the session starts at once, and its moment counts from then.
+        std::filesystem::create_hard_link(dir.file("long.adv"), dir.file(src));
         s.screen = std::make_unique<Screen>(
             std::vector<std::string>{binPath("modes_wrapper"), s.report, s.program, src},
             ScreenOptions{.cwd = dir.path()});
@@ -244,7 +256,10 @@ TEST(ReliabilityStopSignals, ACompileStoppedAtAnyMomentLeavesNoOutputAndItsTermi
 
 TEST(ReliabilityStopSignals, PlayStoppedAtAnyMomentRestoresTheTerminal) {
   TempDir dir;
-  dir.write("lighthouse.adv", readAll(ZOX_EXAMPLES "/lighthouse.adv"));
+  // Part 1 alone is enough to play; its title picture is read from beside the source.
+  for (const char* name : {"lighthouse.adv", "lighthouse.ans"}) {
+    dir.write(name, readAll(std::string(ZOX_EXAMPLES "/") + name));
+  }
   {
     Screen c({binPath("zoxcomp"), "lighthouse.adv"}, {.cwd = dir.path()});
     ASSERT_TRUE(c.waitForExit(60)) << c.dump();
@@ -265,8 +280,8 @@ TEST(ReliabilityStopSignals, PlayStoppedAtAnyMomentRestoresTheTerminal) {
           case 1:  // the banner, the checks and the pause before play
             s.delaySec = std::uniform_real_distribution<>(0.015, 2.3)(rng);
             break;
-          default:  // play: a key was pressed and the next scene is being drawn
-            s.waitFor = "Press a key to climb the cliff path.";
+          default:  // play: the title menu was answered and the first room is being drawn
+            s.waitFor = "Choose with Up, Down and Return:";
             s.delaySec = std::uniform_real_distribution<>(0, 0.08)(rng);
             break;
         }
