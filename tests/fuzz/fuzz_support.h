@@ -10,7 +10,8 @@
 
 namespace zoxfuzz {
 
-// A fresh folder under $TMPDIR (or /tmp), made on first use and removed at exit.
+// A fresh folder under $TMPDIR (else /dev/shm, else /tmp), made on first use and removed at
+// exit.
 const std::string& workFolder();
 
 // Writes bytes to workFolder()/name (replacing it) and returns the path.
