@@ -273,11 +273,9 @@ int zoxexec::findClauseFallbackOfClause(uint32_t& body) {
   return findClauseFallbackAfter(body);
 }
 
-// GO (OTHERWISE): the section's fallback clause.
-int zoxexec::goSectionFallback() {
-  const Place back = place();
-  uint32_t body = 0;
-  int r = inEitherSection(&zoxexec::findSectionFallback, body);
+// The end of both GO OTHERWISE jumps: on to the fallback's body found by the search (r 0), or
+// back to where the jump was made with the search's error.
+int zoxexec::enterFallback(int r, uint32_t body, const Place& back) {
   if (r == 0 && !seek(body)) r = kErrRead;
   if (r != 0) {
     backTo(back);
@@ -285,6 +283,14 @@ int zoxexec::goSectionFallback() {
   }
   if (inventoryActive_) renewRoomTexts();
   return 0;
+}
+
+// GO (OTHERWISE): the section's fallback clause.
+int zoxexec::goSectionFallback() {
+  const Place back = place();
+  uint32_t body = 0;
+  int r = inEitherSection(&zoxexec::findSectionFallback, body);
+  return enterFallback(r, body, back);
 }
 
 // GO OTHERWISE: the clause fallback of the clause the command matched. A section without one
@@ -305,13 +311,7 @@ int zoxexec::goClauseFallback() {
     r = kErrNoMemory;
   }
   if (r == kErrNoClause) r = inEitherSection(&zoxexec::findClauseFallbackOfSectionFallback, body);
-  if (r == 0 && !seek(body)) r = kErrRead;
-  if (r != 0) {
-    backTo(back);
-    return r;
-  }
-  if (inventoryActive_) renewRoomTexts();
-  return 0;
+  return enterFallback(r, body, back);
 }
 
 }  // namespace zox

@@ -345,6 +345,8 @@ class zoxexec {
   };
   Place place() const { return {inventoryActive_, main_.position(), inventory_.position()}; }
   void backTo(const Place& p);
+  // Both GO OTHERWISE jumps end here: into the body their search found, or back with its error.
+  int enterFallback(int r, uint32_t body, const Place& back);
 
   // rooms.cc
   void forgetRoomTexts();

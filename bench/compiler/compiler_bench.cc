@@ -27,9 +27,10 @@ double seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-// Runs a program with its output thrown away; returns the wall time, the exit status and the
-// child's peak memory in KiB.
-double runProgram(const std::vector<std::string>& args, int* status, long* maxRssKib) {
+// Runs a program with its output thrown away; returns the wall time, the exit status, the
+// child's peak memory in KiB and, if asked, its CPU time (user and system).
+double runProgram(const std::vector<std::string>& args, int* status, long* maxRssKib,
+                  double* cpu = nullptr) {
   auto start = Clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -47,6 +48,10 @@ double runProgram(const std::vector<std::string>& args, int* status, long* maxRs
   double t = seconds(start);
   *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   *maxRssKib = usage.ru_maxrss;
+  if (cpu != nullptr) {
+    *cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+           usage.ru_stime.tv_usec / 1e6;
+  }
   return t;
 }
 
@@ -146,24 +151,8 @@ void report(const char* what, int rooms, const std::string& path) {
 // and system) and peak memory (KiB) of the child.
 double runTimed(const std::vector<std::string>& args, double* cpu, long* maxRssKib) {
   int status = 0;
-  auto start = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::vector<char*> argv;
-    std::vector<std::string> copy = args;
-    for (auto& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  struct rusage usage {};
-  wait4(pid, &status, 0, &usage);
-  double t = seconds(start);
-  *cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-         usage.ru_stime.tv_usec / 1e6;
-  *maxRssKib = usage.ru_maxrss;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  const double t = runProgram(args, &status, maxRssKib, cpu);
+  if (status != 0) {
     std::fprintf(stderr, "%s failed (status %d)\n", args[0].c_str(), status);
     std::exit(2);
   }
