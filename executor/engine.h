@@ -6,6 +6,7 @@
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -121,6 +122,9 @@ class zoxexec {
   // Shows error n; with an offset and n >= 20 asks how to go on. 1 the player left the command
   // clause, 0 go on (ignored, or the cursor is back on the failing statement), -1 stop.
   int report(int error, uint32_t offset);
+  // Error 10 for a stop signal: shown in play's text area even when the signal came while the
+  // title line or the status area was being drawn. Called from the signal handler.
+  void reportStop();
 
   // ---- Variables and conditions (conditions.cc) -----------------------------------------
 
@@ -143,6 +147,11 @@ class zoxexec {
   int drawStatusArea();
   // STATUSLINES n outside a status run.
   int statusLines(int lines);
+  // Around a drawing that takes the console's text area for itself: the first call notes
+  // where play's text area and cursor were (top, bottom, cursor column and screen row), so
+  // that a stop can print its error there; the calls nest.
+  void leavePlayArea(int top, int bottom, int x, int screenRow);
+  void backToPlayArea();
 
   // ---- Command mode (command_mode.cc) ---------------------------------------------------
 
@@ -405,6 +414,11 @@ class zoxexec {
 
   // Run state.
   bool statusRun_ = false;
+  struct PlayArea {
+    int top = 0, bottom = 0, x = 0, screenRow = 0;
+  };
+  PlayArea playArea_;
+  volatile std::sig_atomic_t areaDrawings_ = 0;  // drawings under way that left play's area
   bool clauseRunning_ = false;
   int clauseHeaderKind_ = 0;  // 0, 1 bracket clause header, 2 colon clause header
   uint8_t choiceResult_ = 0;

@@ -58,4 +58,16 @@ int zoxexec::report(int error, uint32_t offset) {
   return -1;
 }
 
+void zoxexec::reportStop() {
+  if (areaDrawings_ > 0) {
+    // The signal came while the title line or the status area had the text area: the error
+    // goes where play was, not into them, where the status area would scroll it away.
+    con_->setTopReserved(0);
+    con_->setBottomReserved(playArea_.bottom);
+    con_->moveTo(playArea_.x, playArea_.screenRow);
+    con_->setTopReserved(playArea_.top);
+  }
+  report(kErrUserBreak, 0);
+}
+
 }  // namespace zox

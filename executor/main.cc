@@ -45,7 +45,7 @@ extern "C" void onStopSignal(int) {
   static volatile sig_atomic_t stopping = 0;
   if (stopping) _exit(zox::kErrUserBreak);
   stopping = 1;
-  gEngine.report(zox::kErrUserBreak, 0);
+  gEngine.reportStop();
   gEngine.closeFileOnStop();
   gConsole.shutDown();
   _exit(zox::kErrUserBreak);

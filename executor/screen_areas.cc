@@ -1,5 +1,7 @@
 // The title line at the top of the screen and the status area at the bottom, which the
 // adventure's own [STATUS section draws through a nested run of the step.
+#include <atomic>
+
 #include "executor/engine.h"
 #include "executor/errors.h"
 
@@ -11,6 +13,7 @@ void zoxexec::drawTitleLine() {
   const int oldTop = con_->topReserved();
   const Console::Position at = con_->getPosition();
   const int screenRow = at.y + oldTop;
+  leavePlayArea(oldTop, con_->bottomReserved(), at.x, screenRow);
   con_->setTopReserved(0);
   con_->hideCursor();
   con_->moveTo(0, 0);
@@ -28,6 +31,7 @@ void zoxexec::drawTitleLine() {
   con_->setTopReserved(rows);
   con_->switchColour(slot);
   con_->showCursor();
+  backToPlayArea();
 }
 
 int zoxexec::drawStatusArea() {
@@ -40,6 +44,7 @@ int zoxexec::drawStatusArea() {
   const int savedTop = con_->topReserved();
   const Console::Position at = con_->getPosition();
   const int screenRow = at.y + savedTop;
+  leavePlayArea(savedTop, con_->bottomReserved(), at.x, screenRow);
   con_->setTopReserved(0);
   con_->setBottomReserved(0);
   con_->hideCursor();
@@ -90,6 +95,7 @@ int zoxexec::drawStatusArea() {
   con_->setBottomReserved(lines);
   con_->switchColour(savedSlot);
   con_->showCursor();
+  backToPlayArea();
 
   if (!seek(back)) return kErrRead;
   return r > 0 ? r : 0;
@@ -101,11 +107,13 @@ int zoxexec::statusLines(int lines) {
     // Wipe the rows the status area gives up.
     const Console::Position at = con_->getPosition();
     const int top = con_->topReserved();
+    leavePlayArea(top, con_->bottomReserved(), at.x, at.y + top);
     con_->setBottomReserved(lines);
     con_->setTopReserved(kScreenRows - old);
     con_->clearArea(kSlotScreen);
     con_->setTopReserved(top);
     con_->moveTo(at.x, at.y);
+    backToPlayArea();
   } else if (lines > old) {
     const int grow = lines - old;
     if (con_->getPosition().y - grow < 0) {
@@ -116,6 +124,17 @@ int zoxexec::statusLines(int lines) {
   }
   statusLineCount_ = static_cast<uint16_t>(lines);
   return drawStatusArea();
+}
+
+void zoxexec::leavePlayArea(int top, int bottom, int x, int screenRow) {
+  if (areaDrawings_ == 0) playArea_ = {top, bottom, x, screenRow};
+  // The place is whole before a signal handler can see that it is to be used.
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  areaDrawings_ = areaDrawings_ + 1;
+}
+
+void zoxexec::backToPlayArea() {
+  if (areaDrawings_ > 0) areaDrawings_ = areaDrawings_ - 1;
 }
 
 }  // namespace zox

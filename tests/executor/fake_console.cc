@@ -69,6 +69,7 @@ void Console::printChar(int slot, int character, int paging) {
 void Console::printText(int slot, MaybeText text, int paging) {
   currentSlot_ = slot;
   if (!text) return;
+  if (fs().onPrint) fs().onPrint(slot, std::string(*text));
   fs().trace.push_back("print " + std::to_string(slot) + " " + std::string(*text));
   for (char c : *text) printChar(slot, static_cast<unsigned char>(c), paging);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct FakeScreen {
   bool eightColour = false;
   // printText calls ("print 0 text") and setColour calls ("colour 0 4 0"), in order.
   std::vector<std::string> trace;
+  // Called by printText before it prints: a test's way in at a chosen moment of a drawing.
+  std::function<void(int slot, const std::string& text)> onPrint;
 
   void reset() { *this = FakeScreen{}; }
   bool saw(const std::string& event) const;

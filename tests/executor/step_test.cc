@@ -355,6 +355,45 @@ TEST_F(ExecutorStep, ExitInTheStatusRunsDialogIsNotAskedTwice) {
   EXPECT_EQ(screen().waits, 2);
 }
 
+// A stop signal may land while the status area or the title line has the console's text area.
+// Its error line still goes where play's cursor was, with play's reserved rows, so that the
+// shut-down keeps it on the terminal (in the status area it would scroll out of sight).
+TEST_F(ExecutorStep, AStopWhileAnAreaIsDrawnReportsWherePlayWas) {
+  for (int slot : {zox::kSlotStatus, zox::kSlotTitle}) {
+    SCOPED_TRACE(slot == zox::kSlotStatus ? "status area" : "title line");
+    fakeScreen().reset();
+    zox::Console console;
+    zox::zoxexec engine(&console);
+    engine.setStartPause(std::chrono::milliseconds(0));
+    Code c;
+    c.init().title("Title").op(Op::StatusLines).u8(2);
+    c.room(1).print("x\nhere").colour(Op::StatusColor, 2).colour(Op::TitleColor, 3).quit();
+    c.status().print("S").end();
+    struct {
+      bool stopped = false;
+      int x = -1, y = -1, top = -1, bottom = -1;
+    } seen;
+    fakeScreen().onPrint = [&](int printSlot, const std::string&) {
+      if (seen.stopped || printSlot != slot || out().find("here") == std::string::npos) return;
+      seen.stopped = true;
+      engine.reportStop();
+      seen = {true, fakeScreen().x, fakeScreen().y, console.topReserved(),
+              console.bottomReserved()};
+    };
+    dir.write("stop.zox", c.file());
+    const std::string path = dir.file("stop.zox");
+    const char* argv[] = {"zoxexec", path.c_str()};
+    zox::runExecutor(engine, console, 2, argv);
+    ASSERT_TRUE(seen.stopped) << out();
+    EXPECT_NE(out().find("\n\nError 10 !\n", out().find("here")), std::string::npos) << out();
+    // The title takes row 0 and "here" is on play's row 1: the error line two rows below.
+    EXPECT_EQ(seen.top, 1);
+    EXPECT_EQ(seen.bottom, 2);
+    EXPECT_EQ(seen.y, 5);
+    EXPECT_EQ(seen.x, 0);
+  }
+}
+
 TEST_F(ExecutorStep, RestartRunsInitAgainAndKeepsTheVariables) {
   Code c;
   c.init().title("First\n").op(Op::Start).u16(2).var(0, 1);
