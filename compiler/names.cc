@@ -54,7 +54,7 @@ size_t NameTable::position(const NameKey& key) const {
     const uint16_t held = index_[at];
     if (held == 0) return at;
     const Entry& e = entries_[held - 1];
-    if (e.hash == key.hash() && e.length == upper.size() &&
+    if (e.hash == key.hash() && lengthOf(held - 1) == upper.size() &&
         sameName(spellings_.data() + e.start, upper)) {
       return at;
     }
@@ -91,8 +91,7 @@ int NameTable::add(const NameKey& key, int* slot) {
       grow();
       at = position(key);
     }
-    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size()),
-                             static_cast<uint32_t>(key.spelling().size())});
+    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size())});
     spellings_ += key.spelling();
   } catch (const std::bad_alloc&) {
     // A name half added is taken back whole.

@@ -55,24 +55,29 @@ class NameTable {
   int capacity() const { return capacity_; }
   // The name as first written (not upper-cased). REQUIRES 0 <= slot < count().
   std::string_view name(int slot) const {
-    const Entry& e = entries_[static_cast<size_t>(slot)];
-    return std::string_view(spellings_).substr(e.start, e.length);
+    const size_t s = static_cast<size_t>(slot);
+    return std::string_view(spellings_).substr(entries_[s].start, lengthOf(s));
   }
 
   // Forgets every name (room text variables at each room header).
   void clear();
 
  private:
+  // A name's length is where the next one starts: eight bytes an entry keep the room table's
+  // entries to half a megabyte.
   struct Entry {
     uint32_t hash;
     uint32_t start;  // of the name in spellings_
-    uint32_t length;
   };
   static constexpr size_t kFirstIndexSize = 16;  // a power of two
   static constexpr size_t kUsualNameChars = 8;
 
   // The index position that holds the name, or the empty one where it would go.
   size_t position(const NameKey& key) const;
+  size_t lengthOf(size_t slot) const {
+    const size_t end = slot + 1 < entries_.size() ? entries_[slot + 1].start : spellings_.size();
+    return end - entries_[slot].start;
+  }
   void grow();
 
   int capacity_;
