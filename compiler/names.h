@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,11 @@ class NameTable {
   // Forgets every name (room text variables at each room header).
   void clear();
 
+  // Makes the index ready for about `names` names at once (at most the capacity), instead of
+  // growing it step by step as they are added: the pages of an index made this way are first
+  // touched by the names put in it. Only a hint: when memory runs out the index stays.
+  void expect(size_t names);
+
  private:
   // A name's length is where the next one starts: eight bytes an entry keep the room table's
   // entries to half a megabyte.
@@ -78,7 +84,8 @@ class NameTable {
     const size_t end = slot + 1 < entries_.size() ? entries_[slot + 1].start : spellings_.size();
     return end - entries_[slot].start;
   }
-  void grow();
+  // A zeroed index of `size` places (a power of two) holding the names there are.
+  bool rebuild(size_t size);
 
   int capacity_;
   int fullError_;
@@ -87,7 +94,11 @@ class NameTable {
   // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
   // half full. Two bytes a place keep the room table's index small enough to stay in the
   // processor's caches.
-  std::vector<uint16_t> index_;
+  struct FreeIndex {
+    void operator()(uint16_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint16_t[], FreeIndex> index_;
+  size_t indexSize_ = 0;
 };
 
 }  // namespace zox
