@@ -27,8 +27,8 @@ NameKey::NameKey(std::string_view name) : spelling_(name) {
 
 NameTable::NameTable(int capacity, int fullError)
     : capacity_(std::clamp(capacity, 0, kMostNames)),
-      fullError_(fullError),
-      index_(kFirstIndexSize, 0) {
+      fullError_(fullError) {
+  if (!rebuild(kFirstIndexSize)) throw std::bad_alloc();
   // Room for every entry from the start, and for names of usual length: memory that is not
   // written to costs nothing, and the table is not moved as it fills.
   entries_.reserve(static_cast<size_t>(capacity_));
@@ -48,13 +48,13 @@ bool sameName(const char* spelling, std::string_view upper) {
 }  // namespace
 
 size_t NameTable::position(const NameKey& key) const {
-  const size_t mask = index_.size() - 1;
+  const size_t mask = indexSize_ - 1;
   const std::string_view upper = key.upper();
   for (size_t at = key.hash() & mask;; at = (at + 1) & mask) {
     const uint16_t held = index_[at];
     if (held == 0) return at;
     const Entry& e = entries_[held - 1];
-    if (e.hash == key.hash() && e.length == upper.size() &&
+    if (e.hash == key.hash() && lengthOf(held - 1) == upper.size() &&
         sameName(spellings_.data() + e.start, upper)) {
       return at;
     }
@@ -66,15 +66,27 @@ int NameTable::find(const NameKey& key) const {
   return static_cast<int>(held) - 1;
 }
 
-void NameTable::grow() {
-  std::vector<uint16_t> bigger(index_.size() * 2, 0);
-  const size_t mask = bigger.size() - 1;
+bool NameTable::rebuild(size_t size) {
+  // calloc: a large index comes zeroed from the system without being written.
+  std::unique_ptr<uint16_t[], FreeIndex> bigger(
+      static_cast<uint16_t*>(std::calloc(size, sizeof(uint16_t))));
+  if (!bigger) return false;
+  const size_t mask = size - 1;
   for (size_t slot = 0; slot < entries_.size(); ++slot) {
     size_t at = entries_[slot].hash & mask;
     while (bigger[at] != 0) at = (at + 1) & mask;
     bigger[at] = static_cast<uint16_t>(slot + 1);
   }
-  index_.swap(bigger);
+  index_ = std::move(bigger);
+  indexSize_ = size;
+  return true;
+}
+
+void NameTable::expect(size_t names) {
+  names = std::min(names, static_cast<size_t>(capacity_));
+  size_t size = indexSize_;
+  while (size < names * 2) size *= 2;
+  if (size > indexSize_) rebuild(size);
 }
 
 int NameTable::add(const NameKey& key, int* slot) {
@@ -85,14 +97,13 @@ int NameTable::add(const NameKey& key, int* slot) {
   }
   if (count() >= capacity_) return fullError_;
   const size_t entriesBefore = entries_.size();
+  if ((entries_.size() + 1) * 2 > indexSize_) {
+    if (!rebuild(indexSize_ * 2)) return kErrNoMemory;
+    at = position(key);
+  }
   const size_t spellingsBefore = spellings_.size();
   try {
-    if ((entries_.size() + 1) * 2 > index_.size()) {
-      grow();
-      at = position(key);
-    }
-    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size()),
-                             static_cast<uint32_t>(key.spelling().size())});
+    entries_.push_back(Entry{key.hash(), static_cast<uint32_t>(spellings_.size())});
     spellings_ += key.spelling();
   } catch (const std::bad_alloc&) {
     // A name half added is taken back whole.
@@ -109,11 +120,8 @@ int NameTable::add(const NameKey& key, int* slot) {
 void NameTable::clear() {
   entries_.clear();
   spellings_.clear();
-  if (index_.size() > kFirstIndexSize) {
-    index_.assign(kFirstIndexSize, 0);
-  } else {
-    std::fill(index_.begin(), index_.end(), 0);
-  }
+  if (indexSize_ > kFirstIndexSize && rebuild(kFirstIndexSize)) return;
+  std::fill(index_.get(), index_.get() + indexSize_, uint16_t{0});
 }
 
 }  // namespace zox

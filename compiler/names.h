@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,25 +56,36 @@ class NameTable {
   int capacity() const { return capacity_; }
   // The name as first written (not upper-cased). REQUIRES 0 <= slot < count().
   std::string_view name(int slot) const {
-    const Entry& e = entries_[static_cast<size_t>(slot)];
-    return std::string_view(spellings_).substr(e.start, e.length);
+    const size_t s = static_cast<size_t>(slot);
+    return std::string_view(spellings_).substr(entries_[s].start, lengthOf(s));
   }
 
   // Forgets every name (room text variables at each room header).
   void clear();
 
+  // Makes the index ready for about `names` names at once (at most the capacity), instead of
+  // growing it step by step as they are added: the pages of an index made this way are first
+  // touched by the names put in it. Only a hint: when memory runs out the index stays.
+  void expect(size_t names);
+
  private:
+  // A name's length is where the next one starts: eight bytes an entry keep the room table's
+  // entries to half a megabyte.
   struct Entry {
     uint32_t hash;
     uint32_t start;  // of the name in spellings_
-    uint32_t length;
   };
   static constexpr size_t kFirstIndexSize = 16;  // a power of two
   static constexpr size_t kUsualNameChars = 8;
 
   // The index position that holds the name, or the empty one where it would go.
   size_t position(const NameKey& key) const;
-  void grow();
+  size_t lengthOf(size_t slot) const {
+    const size_t end = slot + 1 < entries_.size() ? entries_[slot + 1].start : spellings_.size();
+    return end - entries_[slot].start;
+  }
+  // A zeroed index of `size` places (a power of two) holding the names there are.
+  bool rebuild(size_t size);
 
   int capacity_;
   int fullError_;
@@ -82,7 +94,11 @@ class NameTable {
   // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
   // half full. Two bytes a place keep the room table's index small enough to stay in the
   // processor's caches.
-  std::vector<uint16_t> index_;
+  struct FreeIndex {
+    void operator()(uint16_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint16_t[], FreeIndex> index_;
+  size_t indexSize_ = 0;
 };
 
 }  // namespace zox

@@ -12,8 +12,9 @@ namespace zox {
 namespace {
 
 // Stored bytes go to the file in pieces of this size. A GO TO to a room defined up to this
-// far below it gets its target before its bytes are written.
-constexpr size_t kOutputBufferBytes = size_t{1} << 20;
+// far below it gets its target before its bytes are written. The buffer is used again and
+// again, so a small one costs few first touches of its pages (several microseconds each).
+constexpr size_t kOutputBufferBytes = size_t{128} << 10;
 
 // The offsets of the format are 32 bits: no byte is stored at 0xFFFFFFFF or beyond.
 void setBufferRoom(Compiler& c) {

@@ -29,6 +29,12 @@ constexpr std::string_view kCompiledExtension = ".zox";
 constexpr size_t kLargestSource = size_t{64} << 20;
 static_assert(SourceText::kPadding >= kSourcePadding);
 
+// A room takes a hundred bytes of source and more: the room table's index of a large source
+// is made ready for as many rooms as the source could hold at that, rather than grown step by
+// step. A small source's index grows in a few cheap steps.
+constexpr size_t kSourceBytesPerRoom = 128;
+constexpr size_t kRoomsToExpect = 8192;
+
 // Opens a plain file for reading. A directory, pipe or device is no source: a pipe would block
 // the open and a device such as /dev/zero never ends.
 std::FILE* openPlainFile(const std::string& path) {
@@ -231,6 +237,9 @@ int openSource(Compiler& c, const std::string& path) {
       break;
   }
   if (int r = foldUtf8(c.source)) return r;
+  if (const size_t rooms = c.source.size() / kSourceBytesPerRoom; rooms >= kRoomsToExpect) {
+    c.rooms.expect(rooms);
+  }
   c.readPos = 0;
   if (!readHeaderLine(c)) return kErrIo;
 

@@ -49,6 +49,25 @@ TEST(CompilerNames, SlotsFollowFirstMentionAndCaseDoesNotCount) {
   EXPECT_EQ(t.find(key), 1);  // one key, looked up in any table
 }
 
+// A name's length is where the next one's spelling starts: names that run on into each other
+// keep their own lengths, the last one and an empty one included.
+TEST(CompilerNames, NamesThatAreEachOthersPrefixesKeepTheirSpellings) {
+  NameTable t(256, kErrTableFull);
+  const char* names[] = {"ab", "abc", "", "a", "ABCD", "abcde"};
+  int slot = -1;
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(t.add(names[i], &slot), 0) << names[i];
+    ASSERT_EQ(slot, i);
+    for (int j = 0; j <= i; ++j) {
+      EXPECT_EQ(t.name(j), names[j]) << "after " << i;
+      EXPECT_EQ(t.find(names[j]), j) << "after " << i;
+    }
+  }
+  EXPECT_EQ(t.find("abcd"), 4);
+  EXPECT_EQ(t.find("b"), -1);
+  EXPECT_EQ(t.find("abcdef"), -1);
+}
+
 TEST(CompilerNames, AFullTableRefusesANewNameButFindsTheOldOnes) {
   NameTable t(256, kErrTableFull);
   int slot = -1;
@@ -84,7 +103,8 @@ TEST(CompilerNames, AClearedTableStartsAgainFromSlotZero) {
   EXPECT_EQ(slot, 0);
 }
 
-// Many names, long and short, added, looked up and forgotten in random order: the table says
+// Many names, long and short, added, looked up and forgotten in random order, the index now
+// and then made ready for more names than there are (or than the table holds): the table says
 // what a plain map of upper-cased names says.
 TEST(CompilerNames, TheHashIndexAgreesWithAPlainMap) {
   std::mt19937 rng(7);
@@ -121,6 +141,7 @@ TEST(CompilerNames, TheHashIndexAgreesWithAPlainMap) {
       reference.emplace(key, slot);
       names.push_back(name);
     }
+    if (step % 7000 == 3000) t.expect(rng() % 8000);
     if (step % 20000 == 19999) {
       t.clear();
       reference.clear();
