@@ -23,7 +23,8 @@ std::string joined(const std::vector<ScreenPage>& pages) {
 }
 
 // Runs script in a terminal of its own, keeping pages from the start; each "read x" of the
-// script waits for an Enter from the test.
+// script waits for an Enter from the test. A script that turns echo off does so before it
+// prints anything: once its text is there, an Enter typed must not be echoed.
 struct Paged {
   explicit Paged(const std::string& script, ScreenOptions o = {})
       : s({"/bin/sh", "-c", script}, std::move(o)) {
@@ -42,7 +43,7 @@ TEST(HarnessPages, ClearingEndsThePageAsItStoodBeforeTheFirstRowWent) {
   // The screen is cleared row by row from the top, the title row first: the page still holds
   // it, although the title was on an earlier page and its row goes before any new text does.
   Paged p(
-      "printf 'TITLE\\nfirst text\\n'; stty -echo; read x; printf 'more text\\n'; read x; "
+      "stty -echo; printf 'TITLE\\nfirst text\\n'; read x; printf 'more text\\n'; read x; "
       "printf '\\033[H\\033[2K\\033[2;1H\\033[2K\\033[3;1H\\033[2K\\033[H'; printf 'after\\n'; "
       "read x");
   p.answer("[first]");
@@ -74,7 +75,7 @@ TEST(HarnessPages, RowsScrolledOffComeFirstBelowTheRowsAboveTheRegion) {
   // on row 6. A note made on the row of line 2 stays after line 2 when it scrolls off.
   Paged p(
       "printf '\\033[2J\\033[1;1HTITLE\\033[6;1HSTATUS\\033[2;5r\\033[2;1H'; "
-      "printf 'line 1\\nline 2'; stty -echo; read x; "
+      "stty -echo; printf 'line 1\\nline 2'; read x; "
       "printf '\\nline 3\\nline 4\\nline 5\\nline 6\\nline 7\\nline 8'; read x",
       {.cols = 20, .rows = 6});
   p.answer("[at line 2]");
@@ -108,7 +109,7 @@ TEST(HarnessPages, ARowRedrawnWithTheTextItHadLosesNothingWhenErasedAgain) {
   // first erase ends a page, since its text was on none yet; later ones lose nothing, for the
   // text drawn again is the text that page holds. New text on the row is kept as before.
   Paged p(
-      "printf '\\033[2J\\033[6;1HSTATUS 1\\033[1;1Hline 1'; stty -echo; read x; "
+      "stty -echo; printf '\\033[2J\\033[6;1HSTATUS 1\\033[1;1Hline 1'; read x; "
       "printf '\\033[6;1H\\033[2KSTATUS 1\\033[2;1Hline 2'; read x; "
       "printf '\\033[6;1H\\033[2KSTATUS 1\\033[3;1Hline 3'; read x; "
       "printf '\\033[6;1H\\033[2KSTATUS 2\\033[4;1Hline 4'; read x; "
