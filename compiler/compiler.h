@@ -8,7 +8,6 @@
 #include <bitset>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,10 +82,6 @@ struct ResourceEntry {
 };
 
 // ---- The compiler state ----
-
-struct FreeMemory {
-  void operator()(void* p) const { std::free(p); }
-};
 
 struct Compiler {
   Compiler();

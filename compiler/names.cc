@@ -26,8 +26,7 @@ NameKey::NameKey(std::string_view name) : spelling_(name) {
 }
 
 NameTable::NameTable(int capacity, int fullError)
-    : capacity_(std::clamp(capacity, 0, kMostNames)),
-      fullError_(fullError) {
+    : capacity_(std::clamp(capacity, 0, kMostNames)), fullError_(fullError) {
   if (!rebuild(kFirstIndexSize)) throw std::bad_alloc();
   // Room for every entry from the start, and for names of usual length: memory that is not
   // written to costs nothing, and the table is not moved as it fills.
@@ -68,7 +67,7 @@ int NameTable::find(const NameKey& key) const {
 
 bool NameTable::rebuild(size_t size) {
   // calloc: a large index comes zeroed from the system without being written.
-  std::unique_ptr<uint16_t[], FreeIndex> bigger(
+  std::unique_ptr<uint16_t[], FreeMemory> bigger(
       static_cast<uint16_t*>(std::calloc(size, sizeof(uint16_t))));
   if (!bigger) return false;
   const size_t mask = size - 1;

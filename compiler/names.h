@@ -11,6 +11,11 @@
 
 namespace zox {
 
+// Frees a table that came zeroed from calloc: a large one's pages cost nothing until written.
+struct FreeMemory {
+  void operator()(void* p) const { std::free(p); }
+};
+
 // A name as the tables compare it: upper-cased character by character (upperChar), with a
 // hash of that form. Made once for a name that is looked up in several tables.
 class NameKey {
@@ -94,10 +99,7 @@ class NameTable {
   // Open addressing with linear probing: slot + 1 of a name, 0 for an empty place. At most
   // half full. Two bytes a place keep the room table's index small enough to stay in the
   // processor's caches.
-  struct FreeIndex {
-    void operator()(uint16_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint16_t[], FreeIndex> index_;
+  std::unique_ptr<uint16_t[], FreeMemory> index_;
   size_t indexSize_ = 0;
 };
 
