@@ -1,6 +1,7 @@
 // After the last line: the GO TO pass writes the room offsets into the jumps, the resource
 // pass appends each resource file as a block, and the finish writes the code end and checksum.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <new>
@@ -96,6 +97,12 @@ int finishOutput(Compiler& c) {
   if (flushOutput(c) != 0) return kErrIo;
   if (!writeU32At(c.output, c.codeEndField, c.codeEnd) ||
       !writeU32At(c.output, c.codeEnd, c.checksumTotal)) {
+    return kErrIo;
+  }
+  // What is left of an earlier compiled file after the end is cut off (a device stays as it is).
+  struct stat st {};
+  if (std::fflush(c.output) != 0 || fstat(fileno(c.output), &st) != 0 ||
+      (S_ISREG(st.st_mode) && ftruncate(fileno(c.output), c.outputPos) != 0)) {
     return kErrIo;
   }
   int closed = std::fclose(c.output);

@@ -52,6 +52,18 @@ std::FILE* openPlainFile(const std::string& path) {
   return f;
 }
 
+// The output file, opened to be written over from its start but not emptied: a compiled file
+// of an earlier compile is mostly written again with bytes of the same length, and the file
+// system then reuses its pages and blocks instead of dropping and finding them anew.
+// finishOutput cuts the file to the length written.
+std::FILE* openOutput(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "r+b");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
+
 // Reads one line of at most kLineChars characters from the source at *pos into buffer, as it
 // is. The newline that ends it is kept; a newline right after kLineChars characters still
 // belongs to that line, so only a longer line is read as several.
@@ -267,7 +279,7 @@ int openSource(Compiler& c, const std::string& path) {
   sigemptyset(&stops);
   for (int sig : {SIGINT, SIGQUIT, SIGTERM}) sigaddset(&stops, sig);
   sigprocmask(SIG_BLOCK, &stops, &before);
-  c.output = std::fopen(c.outputPath.c_str(), "w+b");
+  c.output = openOutput(c.outputPath);
   if (c.output) c.outputCreated = true;
   sigprocmask(SIG_SETMASK, &before, nullptr);
   if (!c.output) return kErrCreate;

@@ -217,6 +217,40 @@ TEST(CompilerProgram, ASignalStopsWithErrorTenAndRemovesTheOutput) {
   }
 }
 
+// A compiled file of an earlier compile is written over where it lies, not emptied first: a
+// longer one must not keep its tail, a shorter one must grow, and a failed compile still
+// leaves no file.
+TEST(CompilerProgram, ACompileOverAnEarlierCompiledFileLeavesOnlyItsOwnBytes) {
+  std::string longer = "[ZOX \"Lighthouse\"]\n[INIT]\nRESOURCE r = \"logo.ans\" : ANSITEXT\n";
+  for (int room = 0; room < 300; ++room) {
+    longer += "[ROOM r" + std::to_string(room) + "]\nPRINT \"The lamp turns.\"\nGO TO [ROOM r" +
+              std::to_string((room + 1) % 300) + "]\n";
+  }
+  TempDir fresh;
+  fresh.write("logo.ans", std::string(5000, 'x'));
+  fresh.write("long.adv", longer);
+  fresh.write("short.adv", kGood);
+  ASSERT_EQ(runPlain({"long.adv"}, fresh.path()).status, 0);
+  ASSERT_EQ(runPlain({"short.adv"}, fresh.path()).status, 0);
+  const std::string longBytes = fresh.read("long.zox");
+  const std::string shortBytes = fresh.read("short.zox");
+  ASSERT_GT(longBytes.size(), shortBytes.size() + 5000);
+
+  TempDir dir;
+  dir.write("logo.ans", std::string(5000, 'x'));
+  dir.write("story.adv", longer);
+  ASSERT_EQ(runPlain({"story.adv"}, dir.path()).status, 0);
+  dir.write("story.adv", kGood);
+  ASSERT_EQ(runPlain({"story.adv"}, dir.path()).status, 0);
+  EXPECT_EQ(dir.read("story.zox"), shortBytes);
+  dir.write("story.adv", longer);
+  ASSERT_EQ(runPlain({"story.adv"}, dir.path()).status, 0);
+  EXPECT_EQ(dir.read("story.zox"), longBytes);
+  dir.write("story.adv", "[ZOX \"T\"]\n[ROOM a]\nGO TO [ROOM nowhere]\n");
+  EXPECT_EQ(runPlain({"story.adv"}, dir.path()).status, 33);
+  EXPECT_FALSE(dir.exists("story.zox"));
+}
+
 TEST(CompilerProgram, TheExecutorAcceptsAHeaderOnlyAdventure) {
   if (access(binPath("zoxexec").c_str(), X_OK) != 0) GTEST_SKIP() << "zoxexec is not built";
   TempDir dir;
